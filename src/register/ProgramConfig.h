@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "register/RecordDate.h"
+
+namespace vrklad {
+
+class RegisterFile;
+
+#pragma pack(push, 1)
+// The whole content of "vrklad.cnf": 819 bytes, packed, little-endian.
+struct ProgramConfig {
+    static constexpr int kMaxOrgs = 100;
+
+    uint8_t OrgType;  // 0 not configured, 1 school, 2 college, 3 vocational, 4 university
+    uint16_t OrgCount;
+    int32_t OrgOKPO[kMaxOrgs];
+    uint16_t OrgLearners[kMaxOrgs];
+    uint16_t OrgAgency[kMaxOrgs];
+    RecordDate LastActualDate;
+    RecordDate LastExchangeDate;
+    uint8_t ConfigReserved;
+    uint16_t OwnAgency;
+    uint8_t DistrictMode;
+    uint16_t RecordCount;
+    uint16_t TotalLearners;
+};
+#pragma pack(pop)
+static_assert(sizeof(ProgramConfig) == 819);
+
+ProgramConfig EmptyConfig();
+
+// An input/output error on "vrklad.cnf"; what() is the system's error text.
+class ConfigError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "vrklad.cnf" in ProgramDir. Throws ConfigError on input/output errors.
+class ConfigFile {
+public:
+    static constexpr const char* kFileName = "vrklad.cnf";
+
+    // LoadConfig: creates the zero-filled file when missing, then reads it.
+    bool Load(const std::filesystem::path& programDir);
+    // SaveConfig: writes the record over the start of the file.
+    bool Save();
+    // CloseConfig.
+    void Close();
+    bool IsLoaded() const { return m_loaded; }
+
+    ProgramConfig& Data() { return m_config; }
+    const ProgramConfig& Data() const { return m_config; }
+
+private:
+    ProgramConfig m_config = EmptyConfig();
+    std::filesystem::path m_path;
+    bool m_loaded = false;
+};
+
+// "SCHOOL.R_N", "12345678.sch", ...; empty for a combination with no name.
+std::string RegisterFileName(const ProgramConfig& config);
+// The highest class or course: 12, 5, 4, 8 for OrgType 1..4, else 0.
+uint8_t MaxKlassFor(uint8_t orgType);
+
+// Rebuilds RecordCount, TotalLearners, OrgLearners (and the rows in district
+// mode) from the register. Never adds a row past the 100th.
+void RecountOrganizations(ProgramConfig& config, const RegisterFile& reg,
+                          uint8_t typeOrganization);
+void RecountByOkpo(ProgramConfig& config, const RegisterFile& reg);
+void RecountByAgency(ProgramConfig& config, const RegisterFile& reg);
+
+// Search all 100 rows, used or not; 0 when none matches.
+int32_t OkpoByAgency(const ProgramConfig& config, uint16_t agency);
+uint16_t AgencyByOkpo(const ProgramConfig& config, int32_t okpo);
+
+}  // namespace vrklad

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "register/StudentRecord.h"
+
+namespace vrklad {
+
+// A file of 192-byte StudentRecords followed by the 6-byte checksum trailer,
+// held through one exclusive read/write handle: open(O_RDWR) + flock(LOCK_EX |
+// LOCK_NB), so a second open from this or another process fails with InUse.
+// Used for the register itself and for the exchange and copy files.
+class RegisterFile {
+public:
+    static constexpr uint32_t kMaxRecords = 65535;  // indexes are 16-bit; 0xFFFF = none
+    static constexpr uint16_t kNoRecord = 0xFFFF;
+
+    enum class OpenResult { Ok, Missing, InUse, Failed };
+
+    RegisterFile() = default;
+    ~RegisterFile();
+    RegisterFile(const RegisterFile&) = delete;
+    RegisterFile& operator=(const RegisterFile&) = delete;
+
+    // Opens an existing file.
+    OpenResult Open(const std::filesystem::path& path);
+    // Creates an empty file (truncating an existing one) and opens it.
+    OpenResult Create(const std::filesystem::path& path);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+    const std::filesystem::path& Path() const { return m_path; }
+    // The errno text of the last failed open, for messages.
+    const std::string& LastError() const { return m_lastError; }
+
+    uint64_t FileSize() const;
+    // File size div 192; 0 when not open.
+    uint32_t CountRecords() const;
+    // (CountRecords as unsigned 16-bit) × 192.
+    uint64_t TrailerOffset() const;
+
+    // Record i at i × 192; false past the end or when not open.
+    bool Read(uint32_t index, StudentRecord& out) const;
+    bool Write(uint32_t index, const StudentRecord& record);
+
+    enum class AppendResult { Ok, Full, Failed };
+    // Writes at CountRecords × 192, over the trailer. Refused (Full) when the
+    // file already holds 65,535 records.
+    AppendResult Append(const StudentRecord& record, uint16_t* index = nullptr);
+
+    // All records in one read, for operations that walk the whole register.
+    std::vector<StudentRecord> ReadAll() const;
+
+    // Raw access for the checksum trailer.
+    bool ReadAt(uint64_t offset, void* data, size_t size) const;
+    bool WriteAt(uint64_t offset, const void* data, size_t size);
+    bool Sync();
+
+private:
+    int m_fd = -1;
+    std::filesystem::path m_path;
+    std::string m_lastError;
+};
+
+}  // namespace vrklad
