@@ -64,8 +64,7 @@ constexpr uint8_t kSexFemale = 0xC6;  // "Ж" in cp1251
 
 // A zero-filled record.
 inline StudentRecord EmptyRecord() {
-    StudentRecord r;
-    std::memset(&r, 0, sizeof r);
+    StudentRecord r{};
     return r;
 }
 
