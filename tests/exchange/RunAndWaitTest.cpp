@@ -131,7 +131,9 @@ TEST(RunAndWait, ProgramDirIsSearchedBeforePath) {
         const RunResult r = RunAndWait(c.programDir, c.program, {"%s", "path"});
         EXPECT_EQ(r.started, c.started);
         EXPECT_EQ(r.output, c.output);
-        if (!c.started) EXPECT_EQ(r.exitCode, -1);
+        if (!c.started) {
+            EXPECT_EQ(r.exitCode, -1);
+        }
     }
 }
 
