@@ -30,11 +30,12 @@ namespace vrklad {
 // remembered (until the next removal), so further keys of the class do not
 // walk it again.
 //
-// Where the original table loses an entry, this one keeps it findable: when
+// Where the probing rules alone would lose an entry, it stays findable: when
 // the whole probe cycle of a key is full (a step sharing a factor with 65535
 // cycles through as few as 3 slots), the entry goes to an overflow list of
-// its key instead of overwriting a slot; and an entry placed at step 65534,
-// which the longest-probe bound would never reach, is still found.
+// its key instead of overwriting another record's slot; and an entry placed
+// at step 65534, which does not raise the longest probe and so lies beyond
+// the lookup bound, is still found.
 class LookupIndex {
   public:
     static constexpr uint32_t kSlots = 65535;
