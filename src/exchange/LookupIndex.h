@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace vrklad {
+
+// A double-hashing table of 65,535 slots from a 64-bit key to a record
+// index, the shape behind DocIndex and SnilsIndex.
+//
+// The slots are kept exactly as the probing rules place them: key k tries the
+// slots (HashPrimary(k) + j × HashStep(k)) mod 65535 for j = 1, 2, ... and an
+// insertion takes the first empty one; equal keys take separate slots;
+// removal leaves a hole that does not end a later probe; the longest probe
+// ever made only grows, a Clear included. A lookup answers with the first
+// slot in the key's probe order whose key is equal, within longest probe + 1
+// steps; key 0 therefore also matches an empty slot.
+//
+// Walking the probe sequence on every lookup would cost up to 65,534 steps
+// for a miss in a full table, and as many per insertion of a key with many
+// duplicates. So each key keeps the chain of its slots ordered by their place
+// in its probe sequence (its first slot is the lookup answer) and a cursor
+// below which its sequence is known to be full (valid until the next
+// removal). Empty slots are tracked in a bit set for the key-0 answer. A
+// step sharing a factor g with 65535 only reaches the slots s with
+// s mod g = HashPrimary mod g; once such a class is found full it is
+// remembered (until the next removal), so further keys of the class do not
+// walk it again.
+//
+// Where the probing rules alone would lose an entry, it stays findable: when
+// the whole probe cycle of a key is full (a step sharing a factor with 65535
+// cycles through as few as 3 slots), the entry goes to an overflow list of
+// its key instead of overwriting another record's slot; and an entry placed
+// at step 65534, which does not raise the longest probe and so lies beyond
+// the lookup bound, is still found.
+class LookupIndex {
+  public:
+    static constexpr uint32_t kSlots = 65535;
+    static constexpr uint16_t kNoRecord = 0xFFFF;
+
+    LookupIndex();
+
+    // Empties every slot. The longest probe stays as it is. Room is made
+    // for `expected` keys.
+    void Clear(size_t expected = 0);
+    void Insert(int64_t key, uint16_t record);
+    // The record index of the entry found, nothing when none is. For key 0
+    // the answer may be kNoRecord: an empty slot was found.
+    std::optional<uint16_t> Lookup(int64_t key) const;
+    // Empties the entry that Lookup(key) finds, if any.
+    void Remove(int64_t key);
+
+    uint16_t LongestProbe() const { return m_longest; }
+    // The slot the probing rules put the entry found for key in, kNoRecord
+    // when none or when the entry sits in the overflow list. For tests.
+    uint16_t SlotOf(int64_t key) const;
+
+  private:
+    static constexpr uint16_t kEnd = 0xFFFF;
+    static constexpr uint32_t kInOverflow = 0x10000;
+
+    struct Chain {
+        uint16_t head = kEnd;  // slot with the smallest probe step
+        uint16_t tail = kEnd;  // slot with the largest probe step
+        uint32_t cursor = 1;   // steps below this one are all occupied ...
+        uint32_t epoch = 0;    // ... as long as no slot was emptied since
+        std::vector<uint16_t> overflow;
+    };
+
+    // A slot number, kInOverflow for the first overflow entry of the key, or
+    // nothing.
+    std::optional<uint32_t> Find(int64_t key) const;
+    void Link(Chain& chain, uint16_t slot);
+    void Unlink(Chain& chain, uint16_t slot);
+    bool IsZeroKey(uint32_t slot) const { return (m_zeroKey[slot / 64] >> (slot % 64)) & 1; }
+    void SetZeroKey(uint32_t slot, bool zero);
+    // The first slot from 1 to last (inclusive) whose key is 0.
+    std::optional<uint32_t> FirstZeroKey(uint32_t last) const;
+
+    std::vector<int64_t> m_key;
+    std::vector<uint16_t> m_record;
+    std::vector<uint16_t> m_step;  // probe step at which the slot was taken
+    std::vector<uint16_t> m_next;  // next slot of the same key's chain
+    std::vector<uint64_t> m_zeroKey;
+    std::unordered_map<int64_t, Chain> m_chains;
+    std::unordered_set<uint64_t> m_fullClasses;  // g << 32 | residue
+    uint32_t m_epoch = 1;
+    uint16_t m_longest = 0;
+};
+
+}  // namespace vrklad

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "exchange/DocIndex.h"
+#include "exchange/SnilsIndex.h"
+
+namespace vrklad {
+
+class RegisterFile;
+
+// The two lookup indexes of the register, owned by the main window for the
+// whole run and rebuilt together by every operation that matches records.
+struct RegisterIndexes {
+    DocIndex docs;
+    SnilsIndex snils;
+
+    // Both rebuilt from one read of the register, DocIndex first.
+    void Rebuild(const RegisterFile& reg);
+};
+
+}  // namespace vrklad

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "exchange/LookupIndex.h"
+#include "register/StudentRecord.h"
+
+namespace vrklad {
+
+// The register's active records by SNILS: records with a SNILS other than 0
+// and without the Deleted bit. Never changed between rebuilds, so records
+// added during a run stay out of it. Lives for the whole run (its longest
+// probe never shrinks).
+class SnilsIndex {
+  public:
+    static constexpr uint16_t kNoRecord = LookupIndex::kNoRecord;
+
+    void Rebuild(const std::vector<StudentRecord>& records);
+    // SnilsLookup. For SNILS 0 the answer is an empty slot (kNoRecord) or
+    // nothing, since no record is entered with 0.
+    std::optional<uint16_t> Lookup(int64_t snils) const { return m_table.Lookup(snils); }
+
+    uint16_t LongestProbe() const { return m_table.LongestProbe(); }
+    const LookupIndex& Table() const { return m_table; }
+
+  private:
+    LookupIndex m_table;
+};
+
+}  // namespace vrklad
