@@ -46,8 +46,11 @@ public:
     static constexpr const char* kFileName = "vrklad.cnf";
 
     // LoadConfig: creates the zero-filled file when missing, then reads it.
+    // A file of another size gives what it holds, the rest zero-filled.
     bool Load(const std::filesystem::path& programDir);
-    // SaveConfig: writes the record over the start of the file.
+    // SaveConfig: replaces the file with the 819-byte record (a temporary
+    // file flushed and renamed over it, so a crash leaves the old or the new
+    // record). False when not loaded.
     bool Save();
     // CloseConfig.
     void Close();
@@ -68,7 +71,8 @@ std::string RegisterFileName(const ProgramConfig& config);
 uint8_t MaxKlassFor(uint8_t orgType);
 
 // Rebuilds RecordCount, TotalLearners, OrgLearners (and the rows in district
-// mode) from the register. Never adds a row past the 100th.
+// mode) from the register. Never adds a row past the 100th: learners of the
+// further organizations count in TotalLearners only, in no row.
 void RecountOrganizations(ProgramConfig& config, const RegisterFile& reg,
                           uint8_t typeOrganization);
 void RecountByOkpo(ProgramConfig& config, const RegisterFile& reg);

@@ -24,10 +24,13 @@ public:
     ~RegisterFile();
     RegisterFile(const RegisterFile&) = delete;
     RegisterFile& operator=(const RegisterFile&) = delete;
+    RegisterFile(RegisterFile&& other) noexcept;
+    RegisterFile& operator=(RegisterFile&& other) noexcept;
 
     // Opens an existing file.
     OpenResult Open(const std::filesystem::path& path);
-    // Creates an empty file (truncating an existing one) and opens it.
+    // Creates an empty file (truncating an existing one) and opens it. The
+    // file is truncated only after the lock is held.
     OpenResult Create(const std::filesystem::path& path);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
@@ -41,7 +44,9 @@ public:
     // (CountRecords as unsigned 16-bit) × 192.
     uint64_t TrailerOffset() const;
 
-    // Record i at i × 192; false past the end or when not open.
+    // Record i at i × 192; false past the end, for index 0xFFFF and beyond,
+    // or when not open. Write also takes index CountRecords (extending the
+    // file by one record), never further.
     bool Read(uint32_t index, StudentRecord& out) const;
     bool Write(uint32_t index, const StudentRecord& record);
 
@@ -50,7 +55,8 @@ public:
     // file already holds 65,535 records.
     AppendResult Append(const StudentRecord& record, uint16_t* index = nullptr);
 
-    // All records in one read, for operations that walk the whole register.
+    // All records in one read, for operations that walk the whole register;
+    // at most the 65,535 addressable ones, empty on a read error.
     std::vector<StudentRecord> ReadAll() const;
 
     // Raw access for the checksum trailer.
@@ -59,6 +65,8 @@ public:
     bool Sync();
 
 private:
+    OpenResult OpenWith(const std::filesystem::path& path, int flags, bool truncate);
+
     int m_fd = -1;
     std::filesystem::path m_path;
     std::string m_lastError;
