@@ -16,15 +16,13 @@ int main(int argc, char* argv[]) {
 
     // Qt's own buttons ("Да", "Нет", "Отмена") in Russian.
     QTranslator qtTranslation;
-    if (qtTranslation.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"),
-                           QStringLiteral("_"),
+    if (qtTranslation.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTranslation);
     }
 
     // Every file of the program lies next to the executable.
-    const std::filesystem::path programDir =
-        QCoreApplication::applicationDirPath().toStdString();
+    const std::filesystem::path programDir = QCoreApplication::applicationDirPath().toStdString();
     vrklad::TForm1 form(programDir);
     if (form.StartupResult() == vrklad::Session::StartupResult::Quit) return 0;
     form.show();

@@ -30,7 +30,7 @@ struct MainMenuState {
     // "Работа с файлом"
     bool MenuButtonActFile = true;  // "Создать с актуальными записями"
     bool MenuButtonCorFile = true;  // "Создать с откорректированными записями"
-    bool MenuButtonLoad = true;     // "Обработать файл"
+    bool MenuButtonLoad = true;  // "Обработать файл"
     // "Справка"
     bool MenuButtonAbout = true;  // "О программе"
 

@@ -47,8 +47,7 @@ std::string UnusableText(Session::RegisterState state, const std::string& name,
                " занят другой запущенной копией программы. Работа с ним невозможна до её "
                "закрытия.";
     }
-    return "Файл данных " + name + " не удаётся открыть (" + error +
-           "). Работа с ним невозможна.";
+    return "Файл данных " + name + " не удаётся открыть (" + error + "). Работа с ним невозможна.";
 }
 
 }  // namespace
@@ -211,8 +210,8 @@ Session::RegisterState Session::OpenRegister(Operator& op) {
 
 void Session::ReportUnusable(Operator& op, RegisterState state) {
     op.Message(state == RegisterState::Locked ? Operator::Icon::Warning : Operator::Icon::Error,
-               UnusableText(state, m_registerName, m_register.LastError()),
-               Operator::Buttons::Ok, kAttention);
+               UnusableText(state, m_registerName, m_register.LastError()), Operator::Buttons::Ok,
+               kAttention);
 }
 
 bool Session::RenameRegister(Operator& op, const std::string& newName) {
@@ -223,8 +222,7 @@ bool Session::RenameRegister(Operator& op, const std::string& newName) {
         return false;
     }
     if (m_state == RegisterState::Locked || m_state == RegisterState::Unreadable) {
-        op.Error(UnusableText(m_state, oldName, m_register.LastError()) +
-                 " Изменения не внесены.");
+        op.Error(UnusableText(m_state, oldName, m_register.LastError()) + " Изменения не внесены.");
         return false;
     }
     if (!m_register.IsOpen()) {
@@ -299,8 +297,8 @@ void Session::Exit(Operator& op) {
     m_exited = true;
     // A register held by another copy belongs to that copy, and so do the
     // counts in the configuration: neither is written from here.
-    const bool owns = m_saveOnExit && m_config.IsLoaded() &&
-                      m_state != RegisterState::Locked && m_state != RegisterState::Unreadable;
+    const bool owns = m_saveOnExit && m_config.IsLoaded() && m_state != RegisterState::Locked &&
+                      m_state != RegisterState::Unreadable;
     if (owns) {
         RecountOrganizations(m_config.Data(), m_register, m_settings.TypeOrganization);
         try {

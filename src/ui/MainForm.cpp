@@ -32,9 +32,9 @@ constexpr int kClientHeight = 680;
 // during a long operation.
 void KeepActiveLook(QWidget* widget) {
     QPalette palette = widget->palette();
-    for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::Base, QPalette::Text,
-                      QPalette::Button, QPalette::ButtonText, QPalette::Highlight,
-                      QPalette::HighlightedText}) {
+    for (auto role :
+         {QPalette::Window, QPalette::WindowText, QPalette::Base, QPalette::Text, QPalette::Button,
+          QPalette::ButtonText, QPalette::Highlight, QPalette::HighlightedText}) {
         palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
     }
     widget->setPalette(palette);
@@ -109,8 +109,8 @@ void TForm1::CreateMenu() {
 
     QMenu* db = bar->addMenu(QStringLiteral("БД"));
     db->setObjectName(QStringLiteral("MenuDB"));
-    AddItem(db, "MenuButtonSave", QStringLiteral("Создать копию БД"), QKeySequence(Qt::CTRL | Qt::Key_S),
-            &TForm1::MenuButtonSaveClick);
+    AddItem(db, "MenuButtonSave", QStringLiteral("Создать копию БД"),
+            QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::MenuButtonSaveClick);
     AddItem(db, "MenuButtonRestore", QStringLiteral("Восстановить БД из копии"), {},
             &TForm1::MenuButtonRestoreClick);
     db->addSeparator();
@@ -146,8 +146,8 @@ void TForm1::CreateMenu() {
     file->setObjectName(QStringLiteral("MenuFile"));
     AddItem(file, "MenuButtonActFile", QStringLiteral("Создать с актуальными записями"), {},
             &TForm1::MenuButtonActFileClick);
-    AddItem(file, "MenuButtonCorFile", QStringLiteral("Создать с откорректированными записями"),
-            {}, &TForm1::MenuButtonCorFileClick);
+    AddItem(file, "MenuButtonCorFile", QStringLiteral("Создать с откорректированными записями"), {},
+            &TForm1::MenuButtonCorFileClick);
     file->addSeparator();
     AddItem(file, "MenuButtonLoad", QStringLiteral("Обработать файл"),
             QKeySequence(Qt::CTRL | Qt::Key_W), &TForm1::MenuButtonLoadClick);
@@ -174,22 +174,27 @@ void TForm1::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
-    m_panel0 = new QLabel(bar);
-    m_panel0->setObjectName(QStringLiteral("StatusPanel0"));
-    m_panel0->setFixedWidth(250);
-    m_panel1 = new QLabel(bar);
-    m_panel1->setObjectName(QStringLiteral("StatusPanel1"));
-    m_panel1->setFixedWidth(50);
-    bar->addWidget(m_panel0);
-    bar->addWidget(m_panel1);
-    KeepActiveLook(m_panel0);
+    bar->setMinimumHeight(22);
+    const auto panel = [bar](const char* name, int width) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setFixedWidth(width);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setIndent(3);
+        bar->addWidget(label);
+        KeepActiveLook(label);
+        return label;
+    };
+    m_panel0 = panel("StatusPanel0", 250);
+    m_panel1 = panel("StatusPanel1", 50);
 
-    // Lies over the right part of panel 0, leaving its text readable.
+    // Lies over the left part of the status bar, placed when shown so that
+    // panel 0's text stays readable beside it.
     m_progressBar = new QProgressBar(bar);
     m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
     m_progressBar->setRange(0, 100);
     m_progressBar->setTextVisible(false);
-    m_progressBar->setGeometry(100, 3, 150, 17);
+    m_progressBar->setFixedSize(150, 17);
     m_progressBar->hide();
     KeepActiveLook(m_progressBar);
 }
@@ -210,6 +215,10 @@ void TForm1::ShowProgress(int percent, bool show) {
     m_busy = show;
     setEnabled(!show);
     if (show) {
+        const int textWidth =
+            m_panel0->fontMetrics().horizontalAdvance(QStringLiteral("Обработано 100%"));
+        m_progressBar->move(m_panel0->x() + m_panel0->indent() + textWidth + 10,
+                            m_panel0->y() + (m_panel0->height() - m_progressBar->height()) / 2);
         m_progressBar->setValue(percent);
         m_progressBar->show();
         m_progressBar->raise();

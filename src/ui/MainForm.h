@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QMainWindow>
 #include <filesystem>
 #include <memory>
-
-#include <QMainWindow>
 
 #include "register/Operator.h"
 #include "session/Session.h"
@@ -56,7 +55,7 @@ public:
     TFormDateEndAllow* FormDateEndAllow() const { return m_formDateEndAllow; }
     QTimer* Timer1() const { return m_timer1; }
 
-signals:
+  signals:
     // Fired once, 200 ms after a successful start-up: the compaction
     // reminder and the one-time document repair run from here.
     void StartupMaintenanceDue();

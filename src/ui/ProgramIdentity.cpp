@@ -27,8 +27,8 @@ QIcon ProgramIcon() {
         QPen pen(QColor(0xf2, 0xc0, 0x2a), 1.6 * m, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
-        p.drawPolyline(QPolygonF({QPointF(3 * m, 10 * m), QPointF(5 * m, 12 * m),
-                                  QPointF(9 * m, 8.5 * m)}));
+        p.drawPolyline(
+            QPolygonF({QPointF(3 * m, 10 * m), QPointF(5 * m, 12 * m), QPointF(9 * m, 8.5 * m)}));
         p.end();
         icon.addPixmap(pixmap);
     }

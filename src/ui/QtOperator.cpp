@@ -98,8 +98,8 @@ Operator::Answer QtOperator::Message(Icon icon, const std::string& text, Buttons
         case QMessageBox::Cancel:
             return Answer::Cancel;
         default:
-            return buttons == Buttons::Ok ? Answer::Ok
-                   : buttons == Buttons::Yes ? Answer::Yes
+            return buttons == Buttons::Ok      ? Answer::Ok
+                   : buttons == Buttons::Yes   ? Answer::Yes
                    : buttons == Buttons::YesNo ? Answer::No
                                                : Answer::Cancel;
     }

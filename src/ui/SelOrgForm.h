@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <optional>
 #include <vector>
-
-#include <QDialog>
 
 #include "register/Operator.h"
 

@@ -1,7 +1,5 @@
 #include "ui/ToolTip.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -9,6 +7,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 
 namespace vrklad {
 namespace {
@@ -30,6 +29,12 @@ QStyle::StandardPixmap PixmapFor(ToolTip::Icon icon) {
         default:
             return QStyle::SP_MessageBoxInformation;
     }
+}
+
+// A tail pointing up from the body's top edge to the tip at (kStemX, 0).
+QPolygon StemPolygon() {
+    return QPolygon({QPoint(kStemX, 0), QPoint(kStemX, kStemHeight + 1),
+                     QPoint(kStemX + kStemWidth, kStemHeight + 1)});
 }
 
 }  // namespace
@@ -62,9 +67,10 @@ void ToolTip::Layout() {
     const QSize titleSize = titleMetrics.size(Qt::TextSingleLine, m_title);
     m_titleRect = QRect(x, y + std::max(0, (kIconSize - titleSize.height()) / 2), titleSize.width(),
                         titleSize.height());
-    const int titleBottom = std::max(m_titleRect.bottom(), m_iconRect.isNull() ? 0 : m_iconRect.bottom());
-    const QRect textBounds = textMetrics.boundingRect(QRect(0, 0, kMaxTextWidth, 10000),
-                                                      Qt::TextWordWrap, m_text);
+    const int titleBottom =
+        std::max(m_titleRect.bottom(), m_iconRect.isNull() ? 0 : m_iconRect.bottom());
+    const QRect textBounds =
+        textMetrics.boundingRect(QRect(0, 0, kMaxTextWidth, 10000), Qt::TextWordWrap, m_text);
     m_textRect = QRect(kPadding, titleBottom + 6, textBounds.width(), textBounds.height());
 
     const int width =
@@ -73,15 +79,9 @@ void ToolTip::Layout() {
     m_body = QRect(0, kStemHeight, width, height - kStemHeight);
     resize(width, height);
 
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(m_body), kRadius, kRadius);
-    QPainterPath stem;
-    stem.moveTo(kStemX, 0);
-    stem.lineTo(kStemX + kStemWidth, kStemHeight + 1);
-    stem.lineTo(kStemX - 2, kStemHeight + 1);
-    stem.closeSubpath();
-    shape = shape.united(stem);
-    setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    QPainterPath body;
+    body.addRoundedRect(QRectF(m_body), kRadius, kRadius);
+    setMask(QRegion(body.toFillPolygon().toPolygon()) + QRegion(StemPolygon()));
 }
 
 void ToolTip::paintEvent(QPaintEvent*) {
@@ -89,15 +89,19 @@ void ToolTip::paintEvent(QPaintEvent*) {
     const QColor background = palette().color(QPalette::ToolTipBase);
     const QColor foreground = palette().color(QPalette::ToolTipText);
     p.fillRect(rect(), background);
-    p.setPen(QPen(foreground.lighter(160), 1));
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(m_body).adjusted(0.5, 0.5, -1.5, -1.5), kRadius, kRadius);
-    QPainterPath stem;
-    stem.moveTo(kStemX + 0.5, 0.5);
-    stem.lineTo(kStemX + kStemWidth, kStemHeight + 1);
-    stem.lineTo(kStemX - 2, kStemHeight + 1);
-    stem.closeSubpath();
-    p.drawPath(outline.united(stem).simplified());
+    const QColor border = foreground.lighter(160);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(border, 1));
+    p.drawRoundedRect(QRectF(m_body).adjusted(0.5, 0.5, -0.5, -0.5), kRadius, kRadius);
+    // The stem: filled over the body's top edge, outlined on its two free sides.
+    const QPolygon stem = StemPolygon();
+    p.setPen(Qt::NoPen);
+    p.setBrush(background);
+    p.drawPolygon(stem);
+    p.setPen(QPen(border, 1));
+    p.drawLine(QPointF(stem[1]) + QPointF(0.5, 0), QPointF(stem[0]) + QPointF(0.5, 0.5));
+    p.drawLine(QPointF(stem[0]) + QPointF(0.5, 0.5), QPointF(stem[2]) + QPointF(0.5, 0));
+    p.setRenderHint(QPainter::Antialiasing, false);
 
     if (m_icon != Icon::None) {
         style()->standardIcon(PixmapFor(m_icon)).paint(&p, m_iconRect);

@@ -27,7 +27,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
                              QStringLiteral("Код посл. изм."), QStringLiteral("Пред. ФИО"),
                              QStringLiteral("Пред. документ"), QStringLiteral("ОКПО"),
                              QStringLiteral("Аг. код")});
-    const int widths[] = {80, 95, 100, 230, 120, 80, 60};
+    const int widths[] = {80, 110, 105, 230, 125, 80, 60};
     for (int i = 0; i < 7; ++i) m_list->setColumnWidth(i, widths[i]);
 
     m_close = new QPushButton(QStringLiteral("Закрыть"), this);
@@ -44,7 +44,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
     layout->addLayout(buttons);
-    resize(800, 150);
+    resize(830, 150);
 
     connect(m_close, &QPushButton::clicked, this, [this] { done(Closed); });
     connect(m_erase, &QPushButton::clicked, this, [this] { done(Erase); });

@@ -27,7 +27,8 @@ TFormDateEndAllow::TFormDateEndAllow(Session& session, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
 
-    auto* group = new QGroupBox(QStringLiteral("Окончание учебного года для выпускного курса"), this);
+    auto* group =
+        new QGroupBox(QStringLiteral("Окончание учебного года для выпускного курса"), this);
     group->setObjectName(QStringLiteral("GroupBox1"));
     auto* monthLabel = new QLabel(QStringLiteral("Месяц"), group);
     m_months = new QComboBox(group);
@@ -69,7 +70,7 @@ TFormDateEndAllow::TFormDateEndAllow(Session& session, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(buttons);
-    setFixedSize(330, 340);
+    setFixedSize(360, 340);
 
     connect(m_months, &QComboBox::currentIndexChanged, this, &TFormDateEndAllow::sComboBox1Change);
     connect(m_calendar, &QCalendarWidget::currentPageChanged, this,
@@ -93,7 +94,8 @@ void TFormDateEndAllow::sComboBox1Change(int index) {
     const int month = index + 1;
     // Keep the chosen day where the new month has it, so that the
     // calendar's date always lies in the month the list shows.
-    const int day = std::min(m_calendar->selectedDate().day(), QDate(kYear, month, 1).daysInMonth());
+    const int day =
+        std::min(m_calendar->selectedDate().day(), QDate(kYear, month, 1).daysInMonth());
     const QSignalBlocker block(m_calendar);
     m_calendar->setSelectedDate(QDate(kYear, month, day));
     m_calendar->setCurrentPage(kYear, month);

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <cstdint>
-
 #include <QDialog>
+#include <cstdint>
 
 class QLineEdit;
 class QPushButton;

@@ -53,7 +53,7 @@ TFormSetOrgType::TFormSetOrgType(Session& session, Operator& op, QWidget* parent
     layout->addWidget(m_modeGroup);
     layout->addStretch();
     layout->addLayout(buttons);
-    setFixedSize(300, 170);
+    setFixedSize(300, 150);
 
     connect(m_ok, &QPushButton::clicked, this, &TFormSetOrgType::ButtonOkClick);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);

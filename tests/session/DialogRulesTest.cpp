@@ -12,10 +12,9 @@ namespace vrklad {
 namespace {
 
 TEST(MainMenuAccess, GroupsFollowTheArgumentAndModeItemsTheMode) {
-    const std::set<std::string> groups = {"MenuButtonSave",    "MenuButtonCorrect",
-                                          "MenuButtonOrg",     "MenuButtonRep",
-                                          "MenuButtonActFile", "MenuButtonCorFile",
-                                          "MenuButtonLoad"};
+    const std::set<std::string> groups = {
+        "MenuButtonSave",    "MenuButtonCorrect", "MenuButtonOrg", "MenuButtonRep",
+        "MenuButtonActFile", "MenuButtonCorFile", "MenuButtonLoad"};
     const struct {
         bool enabled;
         uint8_t district;
@@ -120,9 +119,8 @@ TEST(EndOfSchoolYear, OpensOnAMonthAndDayThatExist) {
         uint8_t day;
         MonthDay shown;
     } cases[] = {
-        {9, 30, {9, 30}},  {0, 15, {6, 15}}, {13, 15, {6, 15}}, {0, 31, {6, 1}},
-        {4, 31, {4, 1}},   {2, 29, {2, 1}},  {2, 28, {2, 28}},  {12, 31, {12, 31}},
-        {1, 0, {1, 1}},    {200, 5, {6, 5}},
+        {9, 30, {9, 30}}, {0, 15, {6, 15}}, {13, 15, {6, 15}},  {0, 31, {6, 1}}, {4, 31, {4, 1}},
+        {2, 29, {2, 1}},  {2, 28, {2, 28}}, {12, 31, {12, 31}}, {1, 0, {1, 1}},  {200, 5, {6, 5}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.month) << "/" << int(c.day));

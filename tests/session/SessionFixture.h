@@ -29,10 +29,10 @@ protected:
     std::filesystem::path File(const std::string& name) const { return m_dir / name; }
 
     void WriteIni(int typeOrganization) {
-        WriteFile(File("VR_KLAD.INI"), "[Options]\r\nTypeOrganization=" +
-                                           std::to_string(typeOrganization) +
-                                           "\r\n[DateEndAllow]\r\nMonthEndAllow=9\r\n"
-                                           "DayEndAllow=30\r\n");
+        WriteFile(File("VR_KLAD.INI"),
+                  "[Options]\r\nTypeOrganization=" + std::to_string(typeOrganization) +
+                      "\r\n[DateEndAllow]\r\nMonthEndAllow=9\r\n"
+                      "DayEndAllow=30\r\n");
     }
 
     void WriteConfig(const ProgramConfig& config) {

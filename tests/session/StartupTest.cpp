@@ -250,8 +250,7 @@ TEST_F(Startup, UnreadableRegisterIsReportedAndNotUsed) {
 
     ASSERT_EQ(m_op.shown.size(), 1u);
     EXPECT_EQ(m_op.shown[0].icon, Operator::Icon::Error);
-    EXPECT_NE(m_op.shown[0].text.find("Файл данных 123.sch не удаётся открыть"),
-              std::string::npos);
+    EXPECT_NE(m_op.shown[0].text.find("Файл данных 123.sch не удаётся открыть"), std::string::npos);
     EXPECT_EQ(session.State(), State::Unreadable);
     EXPECT_EQ(DisabledItems(session.Menu()), kRestricted);
 }
@@ -266,8 +265,7 @@ TEST_F(Startup, ConfigurationWithNoRegisterNameIsReported) {
 
     ASSERT_EQ(session.Startup(m_op), Result::Restricted);
     ASSERT_EQ(m_op.shown.size(), 1u);
-    EXPECT_NE(m_op.shown[0].text.find("невозможно определить имя файла данных"),
-              std::string::npos);
+    EXPECT_NE(m_op.shown[0].text.find("невозможно определить имя файла данных"), std::string::npos);
 }
 
 TEST_F(Startup, MaxKlassIsSetWhenTheWindowIsFirstShown) {

@@ -18,11 +18,10 @@ private slots:
         QTest::newRow("okpo 5 digits") << true << 0u << QStringLiteral("12345") << false;
         QTest::newRow("okpo 6 digits") << true << 0u << QStringLiteral("123456") << true;
         QTest::newRow("okpo 8 digits") << true << 0u << QStringLiteral("12345678") << true;
-        QTest::newRow("okpo 9th digit refused") << true << 0u << QStringLiteral("123456789")
-                                                << true;
+        QTest::newRow("okpo 9th digit refused")
+            << true << 0u << QStringLiteral("123456789") << true;
         QTest::newRow("okpo prefilled, untouched") << true << 12345678u << QString() << false;
-        QTest::newRow("okpo prefilled, changed") << true << 1234567u << QStringLiteral("8")
-                                                 << true;
+        QTest::newRow("okpo prefilled, changed") << true << 1234567u << QStringLiteral("8") << true;
         QTest::newRow("agency 1 digit") << false << 0u << QStringLiteral("7") << true;
         QTest::newRow("agency 3 digits") << false << 0u << QStringLiteral("123") << true;
         QTest::newRow("agency prefilled, untouched") << false << 123u << QString() << false;

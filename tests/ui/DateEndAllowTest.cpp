@@ -84,8 +84,7 @@ private slots:
         QCOMPARE(calendar->selectedDate().month(), 2);
         QCOMPARE(calendar->selectedDate().day(), 28);
         calendar->setSelectedDate(QDate(calendar->yearShown(), 2, 14));
-        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")),
-                          Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")), Qt::LeftButton);
 
         QCOMPARE(session.IniSettings().MonthEndAllow, 2);
         QCOMPARE(session.IniSettings().DayEndAllow, 14);

@@ -50,8 +50,7 @@ private slots:
         QTest::keyClick(&form, Qt::Key_Escape);
         QCOMPARE(finished.count(), 0);
         QVERIFY(form.isVisible());
-        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")),
-                          Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")), Qt::LeftButton);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(form.result(), int(QDialog::Accepted));
     }
@@ -99,7 +98,8 @@ private slots:
 
     void aboutVersionLine() {
         const QString program = QCoreApplication::applicationFilePath();
-        const QString date = QFileInfo(program).lastModified().toString(QStringLiteral("dd.MM.yyyy"));
+        const QString date =
+            QFileInfo(program).lastModified().toString(QStringLiteral("dd.MM.yyyy"));
         QCOMPARE(TAboutBox::VersionLabelText(program),
                  QStringLiteral("Версия ") + QStringLiteral(VRKLAD_VERSION) +
                      QStringLiteral(" от ") + date + QStringLiteral("г."));

@@ -28,8 +28,8 @@ using vrklad::test::WriteFile;
 namespace {
 
 void WriteIni(const TempDir& dir, int typeOrganization) {
-    WriteFile(dir / "VR_KLAD.INI", "[Options]\r\nTypeOrganization=" +
-                                       std::to_string(typeOrganization) + "\r\n");
+    WriteFile(dir / "VR_KLAD.INI",
+              "[Options]\r\nTypeOrganization=" + std::to_string(typeOrganization) + "\r\n");
 }
 
 void WriteConfig(const TempDir& dir, const ProgramConfig& config) {
@@ -94,7 +94,8 @@ private slots:
         QCOMPARE(form.StartupResult(), Session::StartupResult::Ready);
         QCOMPARE(op.codes.size(), size_t(2));
         QVERIFY(std::filesystem::exists(dir / "SCHOOL.R_N"));
-        QCOMPARE(DisabledActions(form), (QSet<QString>{QStringLiteral("N11"), QStringLiteral("N20")}));
+        QCOMPARE(DisabledActions(form),
+                 (QSet<QString>{QStringLiteral("N11"), QStringLiteral("N20")}));
     }
 
     void missingRegisterRestrictsTheMenu() {

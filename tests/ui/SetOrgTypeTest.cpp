@@ -56,8 +56,7 @@ private slots:
         QCOMPARE(list->itemText(2), QStringLiteral("ПТУ"));
 
         list->setCurrentIndex(2);
-        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")),
-                          Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")), Qt::LeftButton);
 
         QVERIFY(!form.isVisible());
         QCOMPARE(form.result(), int(QDialog::Accepted));
@@ -78,8 +77,7 @@ private slots:
         form.Prepare();
         form.show();
         form.findChild<QComboBox*>(QStringLiteral("ComboBoxType"))->setCurrentIndex(2);
-        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")),
-                          Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")), Qt::LeftButton);
 
         QCOMPARE(op.shown.size(), size_t(1));
         QVERIFY(form.isVisible());
@@ -105,8 +103,7 @@ private slots:
         QVERIFY(schools->isChecked());
 
         kindergartens->click();
-        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")),
-                          Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonOk")), Qt::LeftButton);
 
         QVERIFY(!form.isVisible());
         QCOMPARE(session.IniSettings().TypeOrganization, 0);
