@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "register/Operator.h"
+#include "register/ProgramConfig.h"
+#include "register/RegisterFile.h"
+#include "register/SettingsIni.h"
+#include "session/MainMenuAccess.h"
+
+namespace vrklad {
+
+// The state one run of the program works on: the settings, the
+// configuration and the one exclusive register handle, with the start-up
+// and exit sequences. The desktop program and the batch tool share it; all
+// questions and messages go through the Operator.
+class Session {
+public:
+    enum class StartupResult {
+        Ready,       // register open (and verified): full menu, start the timer
+        Restricted,  // no usable register (missing, held by another copy, unreadable)
+        Stopped,     // a working directory could not be made; nothing was loaded
+        Quit,        // the program ends: no settings, first start cancelled or failed
+    };
+
+    enum class RegisterState {
+        Closed,      // not opened yet
+        Open,        // the handle is ours
+        Missing,     // no file of the configured name
+        Locked,      // held by another running copy; never written by this one
+        Unreadable,  // exists but cannot be opened; never written
+    };
+
+    // Called when the main window is first shown; the details database is
+    // opened from here (its own unit installs the hook).
+    using FirstShownHook = std::function<void(Session&, Operator&)>;
+
+    // `programDir` is the executable's directory.
+    explicit Session(std::filesystem::path programDir);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    StartupResult Startup(Operator& op);
+    // MaxKlass, then the first-shown hook.
+    void OnFirstShown(Operator& op);
+    // Recount, save and close the configuration, seal and close the
+    // register. A register this copy does not own is left untouched, and so
+    // is the configuration then. Runs once; later calls do nothing.
+    void Exit(Operator& op);
+
+    void SetFirstShownHook(FirstShownHook hook) { m_firstShownHook = std::move(hook); }
+
+    // Opens the register under the name the configuration gives, unless it
+    // is open already, telling the user why when it cannot be used. For
+    // start-up and for the operations that close and reopen it.
+    RegisterState OpenRegister(Operator& op);
+
+    // Moves the open register to `newName` in ProgramDir and reopens it.
+    // Refused, before anything changes, when a file of that name exists; a
+    // failed move leaves the register open under its old name. With no
+    // register file on disk only the name is taken. True when the register
+    // now goes by `newName`.
+    bool RenameRegister(Operator& op, const std::string& newName);
+
+    // The organization type dialog: single mode changes OrgType (and the
+    // register's name with it, refused as RenameRegister refuses); district
+    // mode changes the sub-mode in memory and in the settings file.
+    bool ChangeOrgType(Operator& op, uint8_t orgType);
+    void ChangeDistrictSubMode(uint8_t typeOrganization);
+
+    // The "Прочие параметры" dialog: in memory and in the settings file.
+    void SetEndOfSchoolYear(uint8_t month, uint8_t day);
+
+    // Applies the menu rule of a usable (true) or missing register.
+    void MainMenuAccess(bool enabled);
+
+    const std::filesystem::path& ProgramDir() const { return m_programDir; }
+    Settings& IniSettings() { return m_settings; }
+    const Settings& IniSettings() const { return m_settings; }
+    ConfigFile& Configuration() { return m_config; }
+    ProgramConfig& Config() { return m_config.Data(); }
+    const ProgramConfig& Config() const { return m_config.Data(); }
+    RegisterFile& Register() { return m_register; }
+    const RegisterFile& Register() const { return m_register; }
+    bool RegisterUsable() const { return m_register.IsOpen(); }
+    RegisterState State() const { return m_state; }
+    const std::string& RegisterName() const { return m_registerName; }
+    uint8_t MaxKlass() const { return m_maxKlass; }
+    const MainMenuState& Menu() const { return m_menu; }
+
+private:
+    bool MakeWorkingDirectories(Operator& op);
+    bool FirstStart(Operator& op);
+    bool AbandonFirstStart(Operator& op, const ProgramConfig& before, const std::string& text);
+    void ReportUnusable(Operator& op, RegisterState state);
+
+    std::filesystem::path m_programDir;
+    Settings m_settings;
+    ConfigFile m_config;
+    RegisterFile m_register;
+    RegisterState m_state = RegisterState::Closed;
+    std::string m_registerName;
+    uint8_t m_maxKlass = 0;
+    MainMenuState m_menu;
+    FirstShownHook m_firstShownHook;
+    bool m_saveOnExit = false;
+    bool m_exited = false;
+};
+
+}  // namespace vrklad
