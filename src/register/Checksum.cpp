@@ -23,6 +23,10 @@ std::function<uint16_t()>& SeedSource() {
 
 // A fresh seed from a clock-seeded generator, drawn the way existing files
 // were sealed: seed in [0, r) with r itself in [0, 65535), until non-zero.
+// Only the low 8 bits of the seed enter the sum, and bit 0 adds the same 1
+// for every byte, so a seed whose low byte is 0 or 1 would make the sum blind
+// to the content; such seeds are drawn again (any non-zero seed reads back
+// the same way).
 uint16_t DrawSeed() {
     std::mt19937 gen(static_cast<uint32_t>(
         std::chrono::high_resolution_clock::now().time_since_epoch().count()));
@@ -31,7 +35,7 @@ uint16_t DrawSeed() {
         const uint32_t r = range(gen);
         if (r < 2) continue;
         const uint32_t seed = std::uniform_int_distribution<uint32_t>(0, r - 1)(gen);
-        if (seed != 0) return static_cast<uint16_t>(seed);
+        if ((seed & 0xFE) != 0) return static_cast<uint16_t>(seed);
     }
 }
 

@@ -168,6 +168,7 @@ TEST(Checksum, WhatVerificationNotices) {
         {"moved into a directory name", -1, "12345678", false},
     };
     TempDir dir;
+    const FixedSeed seed(0x2B37);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const auto path = dir / name;
@@ -248,6 +249,27 @@ TEST(Checksum, FullRegisterSealsAndVerifies) {
     EXPECT_TRUE(VerifyRegister(reg, "STUD.R_N"));
     // Each of the 65,535 × 192 zero bytes adds 1.
     EXPECT_EQ(RecordSum(reg, "STUD.R_N", 0x00FF), MixName("STUD.R_N", 0x00FF, 65535u * 192));
+}
+
+}  // namespace
+}  // namespace vrklad
+
+namespace vrklad {
+namespace {
+
+TEST(Checksum, DrawnSeedsAlwaysReachTheContent) {
+    // A low seed byte of 0 or 1 would give a sum that ignores every record byte.
+    test::TempDir dir;
+    const auto path = dir / "SCHOOL.R_N";
+    test::WriteFile(path, std::string(192, '\x07'));
+    RegisterFile reg;
+    ASSERT_EQ(reg.Open(path), RegisterFile::OpenResult::Ok);
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_TRUE(SealRegister(reg, "SCHOOL.R_N"));
+        uint8_t low = 0;
+        ASSERT_TRUE(reg.ReadAt(192, &low, 1));
+        ASSERT_NE(low & 0xFE, 0) << "seal " << i;
+    }
 }
 
 }  // namespace

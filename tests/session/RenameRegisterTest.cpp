@@ -34,7 +34,9 @@ TEST_F(RenameRegister, TypeChangeMovesTheRegisterAndKeepsItOpen) {
         EXPECT_TRUE(m_session.Register().IsOpen());
         EXPECT_EQ(m_session.Register().Path(), File(c.name));
         EXPECT_TRUE(Exists(c.name));
-        if (previous != c.name) EXPECT_FALSE(Exists(previous));
+        if (previous != c.name) {
+            EXPECT_FALSE(Exists(previous));
+        }
         EXPECT_EQ(ReadFile(File(c.name)).substr(0, 2 * kRecordSize), records);
         // Sealed under the new name, so the next start finds it intact.
         EXPECT_TRUE(VerifyRegister(m_session.Register(), c.name));

@@ -73,7 +73,9 @@ protected:
         RegisterFile file;
         ASSERT_EQ(file.Create(File(name)), RegisterFile::OpenResult::Ok);
         for (int i = 0; i < count; ++i) file.Append(Record(123, 45));
-        if (!sealName.empty()) ASSERT_TRUE(SealRegister(file, sealName));
+        if (!sealName.empty()) {
+            ASSERT_TRUE(SealRegister(file, sealName));
+        }
     }
 
     bool Exists(const std::string& name) const { return std::filesystem::exists(File(name)); }
