@@ -56,6 +56,7 @@ Session::Session(std::filesystem::path programDir) : m_programDir(std::move(prog
 
 Session::StartupResult Session::Startup(Operator& op) {
     m_menu = MainMenuState{};
+    m_details = std::make_unique<DetailsStore>(op);
     if (!MakeWorkingDirectories(op)) {
         // Nothing is loaded: keep the user away from the commands that need
         // the register; exit then has nothing to save.
@@ -288,8 +289,8 @@ void Session::MainMenuAccess(bool enabled) {
 
 void Session::OnFirstShown(Operator& op) {
     m_maxKlass = MaxKlassFor(m_config.Data().OrgType);
-    // The details database is opened here when its file is present.
-    if (m_firstShownHook) m_firstShownHook(*this, op);
+    if (!m_details) m_details = std::make_unique<DetailsStore>(op);
+    m_details->Open(m_programDir.string());
 }
 
 void Session::Exit(Operator& op) {

@@ -3,8 +3,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "details/DetailsStore.h"
+#include "exchange/RegisterIndexes.h"
 #include "register/Operator.h"
 #include "register/ProgramConfig.h"
 #include "register/RegisterFile.h"
@@ -34,24 +37,18 @@ public:
         Unreadable,  // exists but cannot be opened; never written
     };
 
-    // Called when the main window is first shown; the details database is
-    // opened from here (its own unit installs the hook).
-    using FirstShownHook = std::function<void(Session&, Operator&)>;
-
     // `programDir` is the executable's directory.
     explicit Session(std::filesystem::path programDir);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     StartupResult Startup(Operator& op);
-    // MaxKlass, then the first-shown hook.
+    // MaxKlass, then the details database when its file is present.
     void OnFirstShown(Operator& op);
     // Recount, save and close the configuration, seal and close the
     // register. A register this copy does not own is left untouched, and so
     // is the configuration then. Runs once; later calls do nothing.
     void Exit(Operator& op);
-
-    void SetFirstShownHook(FirstShownHook hook) { m_firstShownHook = std::move(hook); }
 
     // Opens the register under the name the configuration gives, unless it
     // is open already, telling the user why when it cannot be used. For
@@ -90,6 +87,11 @@ public:
     const std::string& RegisterName() const { return m_registerName; }
     uint8_t MaxKlass() const { return m_maxKlass; }
     const MainMenuState& Menu() const { return m_menu; }
+    // The document details database (connected or not) and the two lookup
+    // indexes; both exist from Startup on.
+    DetailsStore& Details() { return *m_details; }
+    bool DetailsAvailable() const { return m_details && m_details->DetailsAvailable(); }
+    RegisterIndexes& Indexes() { return *m_indexes; }
 
 private:
     bool MakeWorkingDirectories(Operator& op);
@@ -105,7 +107,8 @@ private:
     std::string m_registerName;
     uint8_t m_maxKlass = 0;
     MainMenuState m_menu;
-    FirstShownHook m_firstShownHook;
+    std::unique_ptr<DetailsStore> m_details;
+    std::unique_ptr<RegisterIndexes> m_indexes = std::make_unique<RegisterIndexes>();
     bool m_saveOnExit = false;
     bool m_exited = false;
 };

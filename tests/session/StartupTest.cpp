@@ -1,5 +1,8 @@
 #include <set>
 
+#include "details/CreateDetailsDatabase.h"
+#include "support/ScriptedOperator.h"
+#include "support/TempDir.h"
 #include "session/Session.h"
 #include "session/SessionFixture.h"
 
@@ -280,17 +283,60 @@ TEST_F(Startup, MaxKlassIsSetWhenTheWindowIsFirstShown) {
                   std::string(reinterpret_cast<const char*>(&config), sizeof config));
         ScriptedOperator op;
         Session session(dir.Dir());
-        int hookCalls = 0;
-        session.SetFirstShownHook([&](Session&, Operator&) { ++hookCalls; });
         session.Startup(op);
         EXPECT_EQ(session.MaxKlass(), 0);
 
         session.OnFirstShown(op);
 
         EXPECT_EQ(session.MaxKlass(), maxKlass);
-        EXPECT_EQ(hookCalls, 1);
+        EXPECT_FALSE(session.DetailsAvailable());
     }
 }
 
 }  // namespace
 }  // namespace vrklad::test
+
+namespace vrklad {
+namespace {
+
+TEST(FirstShown, OpensTheDetailsDatabaseWhenPresent) {
+    struct Case {
+        const char* what;
+        bool makeDatabase;
+        const char* garbage;
+        bool available;
+        size_t messages;
+    } cases[] = {
+        {"no file", false, nullptr, false, 0},
+        {"empty database from the schema", true, nullptr, true, 0},
+        {"a file that is no database", false, "not a database at all, just text", false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        test::WriteFile(dir / "VR_KLAD.INI", "[Options]\r\nTypeOrganization=1\r\n");
+        ProgramConfig config = EmptyConfig();
+        config.DistrictMode = 1;
+        config.OrgType = 1;
+        test::WriteFile(dir / "vrklad.cnf",
+                        std::string(reinterpret_cast<const char*>(&config), sizeof config));
+        test::WriteFile(dir / "SCHOOL.R_N", "");
+        if (c.makeDatabase) {
+            std::string error;
+            ASSERT_TRUE(CreateDetailsDatabase(dir / "Additional.db",
+                                              VRKLAD_SOURCE_DIR "/db/Additional.sql", &error))
+                << error;
+        }
+        if (c.garbage) test::WriteFile(dir / "Additional.db", c.garbage);
+        test::ScriptedOperator op;
+        Session session(dir.Dir());
+        ASSERT_EQ(session.Startup(op), Session::StartupResult::Ready);
+        session.OnFirstShown(op);
+        EXPECT_EQ(session.DetailsAvailable(), c.available);
+        EXPECT_EQ(op.shown.size(), c.messages);
+        session.Exit(op);
+    }
+}
+
+}  // namespace
+}  // namespace vrklad
