@@ -1,0 +1,283 @@
+#include "exchange/ProcessRecordFile.h"
+
+#include <strings.h>
+
+#include <charconv>
+#include <fstream>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include "details/DetailsStore.h"
+#include "exchange/MatchIncoming.h"
+#include "exchange/RecordUpdate.h"
+#include "exchange/RegisterIndexes.h"
+#include "register/ChangeCodes.h"
+#include "register/Clock.h"
+#include "register/Operator.h"
+#include "register/ProgramConfig.h"
+#include "register/RegisterFile.h"
+#include "register/SettingsIni.h"
+#include "register/TextFile.h"
+#include "rules/Documents.h"
+
+namespace vrklad {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string NameNotOkpoMessage(const std::string& name) {
+    return "Имя файла \"" + name +
+           "\" не является кодом ОКПО организации. Обработка файла не возможна.";
+}
+
+std::string UnreadableMessage(const fs::path& path) {
+    return "Не удалось прочитать файл \"" + path.string() + "\". Обработка файла не возможна.";
+}
+
+// The whole file in one read; nothing when it cannot be read. A trailer
+// shorter than a record is left out.
+std::optional<std::vector<StudentRecord>> ReadRecords(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    const uintmax_t size = fs::file_size(path, ec);
+    if (ec) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    try {
+        std::vector<StudentRecord> records(static_cast<size_t>(size / kRecordSize));
+        const auto bytes = static_cast<std::streamsize>(records.size() * kRecordSize);
+        in.read(reinterpret_cast<char*>(records.data()), bytes);
+        if (in.gcount() != bytes) return std::nullopt;
+        return records;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    } catch (const std::length_error&) {
+        return std::nullopt;
+    }
+}
+
+std::string ProtocolTime(const LocalDateTime& t) {
+    return std::to_string(t.year) + "-" + TwoDigits(t.month) + "-" + TwoDigits(t.day) + " " +
+           TwoDigits(t.hour) + ":" + TwoDigits(t.minute) + ":" + TwoDigits(t.second);
+}
+
+// The protocol line's lead-in of the record at position i.
+std::string LinePrefix(size_t i, const StudentRecord& r) {
+    return std::to_string(i + 1) + ";" + FieldText(r.DOC) + ";" + FieldText(r.FIO) + ";" +
+           std::to_string(r.DBIRTH.year) + "-" + std::to_string(r.DBIRTH.month) + "-" +
+           std::to_string(r.DBIRTH.day) + ";" + KlassText(r) + ";";
+}
+
+void CanonicalizeDocument(StudentRecord& r) {
+    std::string doc = FieldBytes(r.DOC);
+    std::string message;
+    if (CanonicalDocumentCp1251(doc, message)) SetFieldBytes(r.DOC, doc);
+}
+
+// The sender's issue details, when the own database is connected and the
+// sender's lies beside the file (and is not the own one).
+bool OpenSenderDetails(DetailsStore& sender, const DetailsStore& own, const fs::path& dir,
+                       const std::string& programDir) {
+    if (!own.DetailsAvailable()) return false;
+    const std::optional<fs::path> found = FindDetailsFile(dir);
+    if (!found) return false;
+    std::error_code ec;
+    if (fs::equivalent(*found, fs::path(programDir) / kDetailsFileName, ec)) return false;
+    return sender.OpenReadOnly(*found);
+}
+
+class Progress {
+public:
+    Progress(Operator& op, size_t count) : m_op(op), m_count(count) { m_op.ShowProgress(0, true); }
+    ~Progress() { m_op.ShowProgress(0, false); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void At(size_t i) {
+        const auto percent = static_cast<int>(i * 100 / m_count);
+        if (percent > m_position) {
+            m_position = percent;
+            m_op.ShowProgress(percent, true);
+        }
+    }
+
+private:
+    Operator& m_op;
+    size_t m_count;
+    int m_position = 0;
+};
+
+void Mark(std::vector<bool>& processed, int32_t index) {
+    if (index < 0) return;
+    const auto i = static_cast<size_t>(index);
+    if (i >= processed.size()) processed.resize(i + 1, false);
+    processed[i] = true;
+}
+
+void Count(IncomingCounters& c, const MergeOutcome& out) {
+    c.added += out.added ? 1 : 0;
+    c.updated += out.updated ? 1 : 0;
+    c.unchanged += out.unchanged ? 1 : 0;
+    c.erroneous += out.erroneous ? 1 : 0;
+}
+
+// The sending organization's learners that the file no longer lists.
+uint32_t DeleteUnlisted(RegisterFile& reg, DetailsStore& details,
+                        const std::vector<bool>& processed, uint32_t okpo) {
+    uint32_t deleted = 0;
+    const RecordDate today = Today();
+    std::vector<StudentRecord> records = reg.ReadAll();
+    for (size_t j = 0; j < records.size(); ++j) {
+        StudentRecord& r = records[j];
+        if ((j < processed.size() && processed[j]) || r.OKPO != okpo) continue;
+        if ((r.LastChange & Deleted) != 0) continue;
+        r.LastChange = Deleted;  // assigned, as every deletion does; AllChanges stays
+        r.ChangeDate = today;
+        if (!reg.Write(static_cast<uint32_t>(j), r)) continue;
+        details.DelDoc(DetailsDocument(r));
+        ++deleted;
+    }
+    return deleted;
+}
+
+}  // namespace
+
+OkpoName ReadOkpoName(std::string_view name, int32_t* okpo) {
+    if (name.empty()) return OkpoName::NotDigits;
+    for (char c : name) {
+        if (c < '0' || c > '9') return OkpoName::NotDigits;
+    }
+    int32_t value = 0;
+    const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), value);
+    if (ec != std::errc() || end != name.data() + name.size()) return OkpoName::TooLarge;
+    if (okpo != nullptr) *okpo = value;
+    return OkpoName::Valid;
+}
+
+std::string OkpoTooLargeMessage(const std::string& name) {
+    return "Код ОКПО \"" + name + "\" в имени файла слишком велик. Обработка файла не возможна.";
+}
+
+IncomingResult ProcessRecordFile(const fs::path& path, const std::string& programDir,
+                                 RegisterFile& reg, ConfigFile& config, const Settings& settings,
+                                 DetailsStore& details, RegisterIndexes& indexes, Operator& op) {
+    IncomingResult result;
+    ProgramConfig& cfg = config.Data();
+    const bool district = cfg.DistrictMode == 1;
+    const std::string name = path.stem().string();
+
+    // The deletion pass tells the sender's learners by the OKPO in the name:
+    // a name that is none would delete the wrong ones or none.
+    int32_t senderOkpo = 0;
+    if (district) {
+        const OkpoName okpoName = ReadOkpoName(name, &senderOkpo);
+        if (okpoName != OkpoName::Valid) {
+            op.Warn(okpoName == OkpoName::TooLarge ? OkpoTooLargeMessage(name)
+                                                   : NameNotOkpoMessage(name));
+            return result;
+        }
+    }
+
+    // Read before anything changes: a file that cannot be read would
+    // otherwise look empty and, in district mode, delete all its learners.
+    std::optional<std::vector<StudentRecord>> records = ReadRecords(path);
+    if (!records) {
+        op.Error(UnreadableMessage(path));
+        return result;
+    }
+
+    DetailsStore sender(op);
+    const bool fromSender = OpenSenderDetails(sender, details, path.parent_path(), programDir);
+
+    std::vector<bool> processed(reg.CountRecords(), false);
+    indexes.Rebuild(reg);
+
+    // Another organization's register: its records become the own organization's.
+    const std::string ownExt = fs::path(RegisterFileName(cfg)).extension().string();
+    const bool foreign =
+        !ownExt.empty() && strcasecmp(path.extension().string().c_str(), ownExt.c_str()) == 0;
+    const size_t count = records->size();
+
+    std::vector<std::string> protocol = {
+        std::string(10, ' ') + ProtocolTime(Now()),
+        "Протокол обработки файла от организации " + name,
+        "Количество записей в файле: " + std::to_string(count),
+        "",
+    };
+
+    IncomingCounters& counters = result.counters;
+    {
+        DetailsStore::Transaction transaction(details);
+        {
+            Progress progress(op, count);
+            for (size_t i = 0; i < count; ++i) {
+                progress.At(i);
+                StudentRecord in = (*records)[i];
+                if (foreign) {
+                    in.OKPO = static_cast<uint32_t>(cfg.OrgOKPO[0]);
+                    in.ORG = cfg.OrgAgency[0];
+                }
+                CanonicalizeDocument(in);
+                if (IsExcludedByBits(in.LastChange)) continue;
+
+                const MatchResult match = MatchIncoming(reg, indexes, in);
+                const MergeOutcome out = ApplyFileVerdict(reg, indexes.docs, match, in);
+                Count(counters, out);
+                Mark(processed, out.processed);
+                if (!out.protocolSuffix.empty()) {
+                    protocol.push_back(LinePrefix(i, in) + out.protocolSuffix);
+                }
+                if (fromSender && out.detailsDoc) {
+                    if (std::optional<DocumentDetails> row = sender.FindDoc(*out.detailsDoc)) {
+                        details.ReplaceDoc(*out.detailsDoc, *row);
+                    }
+                }
+            }
+        }
+        records.reset();
+
+        if (district) {
+            counters.deleted =
+                DeleteUnlisted(reg, details, processed, static_cast<uint32_t>(senderOkpo));
+        }
+        transaction.Commit();
+    }
+    sender.Close();
+
+    protocol.push_back("");
+    protocol.push_back("Добавлено новых записей: " + std::to_string(counters.added));
+    protocol.push_back("Обновлено записей : " + std::to_string(counters.updated));
+    protocol.push_back("Ошибочных записей : " + std::to_string(counters.erroneous));
+    protocol.push_back("Записей без изменений  : " + std::to_string(counters.unchanged));
+    protocol.push_back("Удалено записей : " + std::to_string(counters.deleted));
+
+    const fs::path dir = fs::path(programDir) / kProcessedDir;
+    const fs::path protocolPath = dir / (name + ".txt");
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    ec = WriteTextFile(protocolPath, protocol);
+    if (ec) {
+        op.Error("Не удалось сохранить файл протокола обработки записей\n" + protocolPath.string() +
+                 "\n" + ec.message());
+    } else {
+        result.protocol = protocolPath;
+        if (!op.OpenInViewer(protocolPath.string())) {
+            op.Warn("Не удалось открыть файл протокола обработки записей\n" +
+                    (dir / name).string());
+        }
+    }
+
+    RecountOrganizations(cfg, reg, settings.TypeOrganization);
+    try {
+        config.Save();
+    } catch (const ConfigError& e) {
+        op.Error(e.what());
+    }
+    result.completed = true;
+    return result;
+}
+
+}  // namespace vrklad
