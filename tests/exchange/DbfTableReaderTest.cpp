@@ -1,59 +1,22 @@
 #include <gtest/gtest.h>
-#include <shapefil.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "exchange/DbfTableReader.h"
+#include "exchange/DbfWriter.h"
 #include "register/Cp1251.h"
 #include "support/TempDir.h"
 
 namespace vrklad {
 namespace {
 
+using test::DbfField;
 using test::TempDir;
+using test::WriteDbf;
 
-struct Field {
-    const char* name;
-    char type;
-    int width;
-    int decimals;
-};
-
-// Writes a cp1251 dBase table with shapelib; values are UTF-8 texts, ""
-// leaves a field blank. Record numbers in `deleted` are marked deleted.
-void WriteDbf(const std::filesystem::path& path, const std::vector<Field>& fields,
-              const std::vector<std::vector<std::string>>& records,
-              const std::vector<int>& deleted = {}) {
-    const std::filesystem::path made = path.parent_path() / "made.dbf";
-    DBFHandle h = DBFCreateEx(made.c_str(), "LDID/201");
-    ASSERT_NE(h, nullptr);
-    for (const auto& f : fields)
-        ASSERT_GE(DBFAddNativeFieldType(h, f.name, f.type, f.width, f.decimals), 0);
-    for (size_t i = 0; i < records.size(); ++i) {
-        for (size_t f = 0; f < fields.size(); ++f) {
-            const std::string bytes = Utf8ToCp1251(records[i][f]);
-            const int row = static_cast<int>(i);
-            const int col = static_cast<int>(f);
-            if (bytes.empty()) {
-                DBFWriteNULLAttribute(h, row, col);
-            } else if (fields[f].type == 'D') {  // shapelib would take it for a number
-                std::string stored = bytes;
-                DBFWriteAttributeDirectly(h, row, col, stored.data());
-            } else if (fields[f].type == 'N') {
-                DBFWriteDoubleAttribute(h, row, col, std::stod(bytes));
-            } else {
-                DBFWriteStringAttribute(h, row, col, bytes.c_str());
-            }
-        }
-    }
-    for (int i : deleted) DBFMarkRecordDeleted(h, i, 1);
-    DBFClose(h);
-    std::filesystem::rename(made, path);
-}
-
-const std::vector<Field> kFields = {
+const std::vector<DbfField> kFields = {
     {"ORG", 'N', 3, 0},    {"FIO", 'C', 46, 0}, {"DBIRTH", 'D', 8, 0},
     {"SNILS", 'N', 11, 0}, {"SUM", 'N', 8, 2},  {"PERSSEX", 'C', 1, 0},
 };
