@@ -12,6 +12,10 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "exchange/ActualExport.h"
+#include "exchange/CorrectionsExport.h"
+#include "exchange/IncomingFile.h"
+#include "session/LoadFile.h"
 #include "ui/About.h"
 #include "ui/ProgramIdentity.h"
 #include "ui/QtOperator.h"
@@ -312,8 +316,20 @@ void TForm1::N20Click() {}
 void TForm1::MenuButtonDelOrgClick() {}
 void TForm1::G1Click() {}
 void TForm1::N21Click() {}
-void TForm1::MenuButtonActFileClick() {}
-void TForm1::MenuButtonCorFileClick() {}
-void TForm1::MenuButtonLoadClick() {}
+void TForm1::MenuButtonActFileClick() {
+    ExportActual(m_session.ProgramDir().string(), m_session.Register(), m_session.Configuration(),
+                 *m_op);
+}
+
+void TForm1::MenuButtonCorFileClick() {
+    ExportCorrections(m_session.ProgramDir().string(), m_session.Register(),
+                      m_session.Configuration(), m_session.Indexes(), *m_op);
+}
+
+void TForm1::MenuButtonLoadClick() {
+    const auto file = m_op->ChooseOpenFile({}, LoadFileFilters(m_session.Config()));
+    if (!file) return;
+    LoadFile(m_session, *m_op, *file);
+}
 
 }  // namespace vrklad
