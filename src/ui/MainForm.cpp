@@ -12,6 +12,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "maintenance/OrgMaintenance.h"
+#include "maintenance/Reports.h"
 #include "ui/About.h"
 #include "ui/ProgramIdentity.h"
 #include "ui/QtOperator.h"
@@ -295,6 +297,33 @@ void TForm1::B1Click() {
     ApplyMenuState();
 }
 
+// A rename that could not reopen the register restricts the menu; the
+// mode-dependent items follow the configuration.
+void TForm1::N11Click() {
+    ReplaceOkpo(m_session, *m_op);
+    ApplyMenuState();
+}
+
+void TForm1::N20Click() {
+    ReplaceAgency(m_session, *m_op);
+    ApplyMenuState();
+}
+
+void TForm1::MenuButtonDelOrgClick() {
+    DeleteOrganization(m_session, *m_op);
+    ApplyMenuState();
+}
+
+void TForm1::G1Click() {
+    ReportByOrganizations(m_session, *m_op);
+    ApplyMenuState();
+}
+
+void TForm1::N21Click() {
+    ReportByClasses(m_session, *m_op);
+    ApplyMenuState();
+}
+
 void TForm1::MenuButtonParamsClick() {
     m_formDateEndAllow->Prepare();
     m_formDateEndAllow->exec();
@@ -307,11 +336,6 @@ void TForm1::MenuButtonSaveClick() {}
 void TForm1::MenuButtonRestoreClick() {}
 void TForm1::N8Click() {}
 void TForm1::MenuButtonCorrectClick() {}
-void TForm1::N11Click() {}
-void TForm1::N20Click() {}
-void TForm1::MenuButtonDelOrgClick() {}
-void TForm1::G1Click() {}
-void TForm1::N21Click() {}
 void TForm1::MenuButtonActFileClick() {}
 void TForm1::MenuButtonCorFileClick() {}
 void TForm1::MenuButtonLoadClick() {}
