@@ -15,6 +15,8 @@
 #include "exchange/ActualExport.h"
 #include "exchange/CorrectionsExport.h"
 #include "exchange/IncomingFile.h"
+#include "maintenance/OrgMaintenance.h"
+#include "maintenance/Reports.h"
 #include "session/LoadFile.h"
 #include "ui/About.h"
 #include "ui/ProgramIdentity.h"
@@ -299,6 +301,33 @@ void TForm1::B1Click() {
     ApplyMenuState();
 }
 
+// A rename that could not reopen the register restricts the menu; the
+// mode-dependent items follow the configuration.
+void TForm1::N11Click() {
+    ReplaceOkpo(m_session, *m_op);
+    ApplyMenuState();
+}
+
+void TForm1::N20Click() {
+    ReplaceAgency(m_session, *m_op);
+    ApplyMenuState();
+}
+
+void TForm1::MenuButtonDelOrgClick() {
+    DeleteOrganization(m_session, *m_op);
+    ApplyMenuState();
+}
+
+void TForm1::G1Click() {
+    ReportByOrganizations(m_session, *m_op);
+    ApplyMenuState();
+}
+
+void TForm1::N21Click() {
+    ReportByClasses(m_session, *m_op);
+    ApplyMenuState();
+}
+
 void TForm1::MenuButtonParamsClick() {
     m_formDateEndAllow->Prepare();
     m_formDateEndAllow->exec();
@@ -311,11 +340,6 @@ void TForm1::MenuButtonSaveClick() {}
 void TForm1::MenuButtonRestoreClick() {}
 void TForm1::N8Click() {}
 void TForm1::MenuButtonCorrectClick() {}
-void TForm1::N11Click() {}
-void TForm1::N20Click() {}
-void TForm1::MenuButtonDelOrgClick() {}
-void TForm1::G1Click() {}
-void TForm1::N21Click() {}
 void TForm1::MenuButtonActFileClick() {
     ExportActual(m_session.ProgramDir().string(), m_session.Register(), m_session.Configuration(),
                  *m_op);
