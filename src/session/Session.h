@@ -37,12 +37,32 @@ public:
         Unreadable,  // exists but cannot be opened; never written
     };
 
+    // What start-up does about the first-start dialogue. The desktop program
+    // asks when the installation is not configured; the batch tool refuses
+    // to work on an installation that is not configured, except for the
+    // command whose whole work is the first start.
+    enum class FirstStartPolicy {
+        Ask,     // not configured: run the dialogue
+        Refuse,  // not configured: stop (Quit) before anything is asked
+        Only,    // configured already: stop (Quit) before the register is opened
+    };
+
     // `programDir` is the executable's directory.
     explicit Session(std::filesystem::path programDir);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     StartupResult Startup(Operator& op);
+    // Set before Startup; Ask by default.
+    void SetFirstStartPolicy(FirstStartPolicy policy) { m_firstStartPolicy = policy; }
+    // Startup ended with Quit because of the policy (nothing was shown).
+    bool StoppedByFirstStartPolicy() const { return m_stoppedByPolicy; }
+    // Startup found a checksum trailer that does not match the records.
+    bool ChecksumMismatch() const { return m_checksumMismatch; }
+    // False keeps the register byte for byte at exit (no fresh trailer), so
+    // that a failed verification stays visible; the exit still recounts and
+    // saves the configuration.
+    void SetSealOnExit(bool seal) { m_sealOnExit = seal; }
     // MaxKlass, then the details database when its file is present.
     void OnFirstShown(Operator& op);
     // Recount, save and close the configuration, seal and close the
@@ -111,6 +131,10 @@ private:
     std::unique_ptr<RegisterIndexes> m_indexes = std::make_unique<RegisterIndexes>();
     bool m_saveOnExit = false;
     bool m_exited = false;
+    FirstStartPolicy m_firstStartPolicy = FirstStartPolicy::Ask;
+    bool m_stoppedByPolicy = false;
+    bool m_checksumMismatch = false;
+    bool m_sealOnExit = true;
 };
 
 }  // namespace vrklad
