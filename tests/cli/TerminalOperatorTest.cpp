@@ -1,10 +1,8 @@
-// The batch tool's sources form no library; the operator is compiled here
-// on its own.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "cli/TerminalOperator.cpp"
+#include "cli/TerminalOperator.h"
 
 namespace vrklad {
 namespace {
