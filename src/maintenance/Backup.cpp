@@ -174,8 +174,8 @@ bool RestoreBackup(Session& session, Operator& op, const fs::path& archive) {
     if (unpacked.Path().empty()) {
         return refuse(std::string("нет доступа к папке программы (") + std::strerror(errno) + ")");
     }
-    const ExtractResult x = ExtractArchive(dir.string(), archivePath.string(),
-                                           unpacked.Path().string());
+    const ExtractResult x =
+        ExtractArchive(dir.string(), archivePath.string(), unpacked.Path().string());
     if (const std::string why = CheckExtraction(x); !why.empty()) return refuse(why);
 
     const std::optional<std::string> configMember = FindMember(x.files, ConfigFile::kFileName);

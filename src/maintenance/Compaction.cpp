@@ -95,8 +95,7 @@ CompactionResult CompactRegister(Session& session, Operator& op) {
             pending = true;
         }
     }
-    if (const std::error_code ec =
-            ReplaceFileSafely(session.ProgramDir() / kWorkFileName, kept)) {
+    if (const std::error_code ec = ReplaceFileSafely(session.ProgramDir() / kWorkFileName, kept)) {
         op.Error(WorkFileFailure(ec) + kNotDone);
         return CompactionResult::Failed;
     }
@@ -140,8 +139,7 @@ bool RepairDocumentFormat(Session& session, Operator& op) {
     }
 
     constexpr const char* kNotDone = " Исправление формата документов не выполнено.";
-    if (const std::error_code ec =
-            ReplaceFileSafely(session.ProgramDir() / kWorkFileName, bytes)) {
+    if (const std::error_code ec = ReplaceFileSafely(session.ProgramDir() / kWorkFileName, bytes)) {
         op.Warn(WorkFileFailure(ec) + kNotDone);
         return false;
     }

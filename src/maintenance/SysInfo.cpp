@@ -89,9 +89,9 @@ SysInfo CollectSysInfo(const std::filesystem::path& programFile) {
     if (!programFile.empty() && ::stat(programFile.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         std::tm tm{};
         if (localtime_r(&st.st_mtime, &tm) != nullptr) {
-            info.programDate = RecordDate{static_cast<uint16_t>(tm.tm_year + 1900),
-                                          static_cast<uint8_t>(tm.tm_mon + 1),
-                                          static_cast<uint8_t>(tm.tm_mday)};
+            info.programDate =
+                RecordDate{static_cast<uint16_t>(tm.tm_year + 1900),
+                           static_cast<uint8_t>(tm.tm_mon + 1), static_cast<uint8_t>(tm.tm_mday)};
         }
     }
 

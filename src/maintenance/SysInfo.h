@@ -12,11 +12,11 @@ namespace vrklad {
 
 // What a backup's "SysInfo.txt" tells about the installation it came from.
 struct SysInfo {
-    std::string version;                   // four numbers joined by "."
-    std::string programFile;               // full path, file name included
-    std::optional<RecordDate> programDate; // modification date; none when the file is not found
-    std::optional<std::string> systemName; // PRETTY_NAME of os-release; none when unreadable
-    bool machine64 = false;                // the machine's word size
+    std::string version;                    // four numbers joined by "."
+    std::string programFile;                // full path, file name included
+    std::optional<RecordDate> programDate;  // modification date; none when the file is not found
+    std::optional<std::string> systemName;  // PRETTY_NAME of os-release; none when unreadable
+    bool machine64 = false;                 // the machine's word size
     std::string kernelRelease;
 };
 

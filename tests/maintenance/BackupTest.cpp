@@ -245,7 +245,8 @@ TEST_F(Backup, DamagedOrForeignBackupLeavesEveryFileAsItWas) {
         std::function<void(const fs::path&)> make;
     };
     const std::vector<Case> cases = {
-        {"cut short", [&](const fs::path& p) { WriteFile(p, archive.substr(0, archive.size() / 2)); }},
+        {"cut short",
+         [&](const fs::path& p) { WriteFile(p, archive.substr(0, archive.size() / 2)); }},
         {"last member's data changed",
          [&](const fs::path& p) {
              std::string bytes = archive;
@@ -255,17 +256,24 @@ TEST_F(Backup, DamagedOrForeignBackupLeavesEveryFileAsItWas) {
         {"not an archive", [](const fs::path& p) { WriteFile(p, "just text\r\n"); }},
         {"missing", [](const fs::path&) {}},
         {"no configuration",
-         [](const fs::path& p) { MakeArchive(p, {{"123.sch", std::string(192, '\0')}}); }},
+         [](const fs::path& p) {
+             MakeArchive(p, {{"123.sch", std::string(192, '\0')}});
+         }},
         {"configuration of another size",
-         [](const fs::path& p) { MakeArchive(p, {{"vrklad.cnf", std::string(818, '\1')}}); }},
+         [](const fs::path& p) {
+             MakeArchive(p, {{"vrklad.cnf", std::string(818, '\1')}});
+         }},
         {"configuration without a register name",
-         [](const fs::path& p) { MakeArchive(p, {{"vrklad.cnf", ConfigBytes(EmptyConfig())}}); }},
+         [](const fs::path& p) {
+             MakeArchive(p, {{"vrklad.cnf", ConfigBytes(EmptyConfig())}});
+         }},
     };
     ChangeEverything(session);
     const auto before = Snapshot();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const fs::path path = File(std::string("bad-") + std::to_string(&c - cases.data()) + ".bkp");
+        const fs::path path =
+            File(std::string("bad-") + std::to_string(&c - cases.data()) + ".bkp");
         c.make(path);
         m_op.shown.clear();
         EXPECT_FALSE(Restore(session, path));
@@ -285,8 +293,8 @@ TEST_F(Backup, RestoreLeavesARegisterHeldByAnotherCopy) {
     Session& session = Start();
     ProgramConfig otherConfig = SchoolConfig();
     otherConfig.OrgOKPO[0] = 555;
-    MakeArchive(File("other.bkp"), {{"vrklad.cnf", ConfigBytes(otherConfig)},
-                                    {"555.sch", std::string(192, '\0')}});
+    MakeArchive(File("other.bkp"),
+                {{"vrklad.cnf", ConfigBytes(otherConfig)}, {"555.sch", std::string(192, '\0')}});
     WriteFile(File("555.sch"), "held");
     RegisterFile held;
     ASSERT_EQ(held.Open(File("555.sch")), RegisterFile::OpenResult::Ok);

@@ -72,8 +72,7 @@ TEST_F(Compaction, DropsMarkedRecordsAndReportsTheShare) {
                      " dropped");
         std::vector<StudentRecord> records, kept;
         for (int i = 0; i < c.records; ++i) {
-            const bool drop =
-                std::find(c.dropped.begin(), c.dropped.end(), i) != c.dropped.end();
+            const bool drop = std::find(c.dropped.begin(), c.dropped.end(), i) != c.dropped.end();
             records.push_back(Learner(i, drop ? c.mark : uint16_t{Added}));
             if (!drop) kept.push_back(records.back());
         }
@@ -102,19 +101,28 @@ TEST_F(Compaction, AsksOnlyForDeletionsSinceTheLastExchange) {
         bool asked;
         CompactionResult result;
     } cases[] = {
-        {"deleted the day before", {2024, 1, 31}, Operator::Answer::No, false,
+        {"deleted the day before",
+         {2024, 1, 31},
+         Operator::Answer::No,
+         false,
          CompactionResult::Compacted},
         {"deleted on the day, No", lastExchange, Operator::Answer::No, true,
          CompactionResult::Declined},
-        {"deleted after, No", {2024, 2, 20}, Operator::Answer::No, true,
+        {"deleted after, No",
+         {2024, 2, 20},
+         Operator::Answer::No,
+         true,
          CompactionResult::Declined},
-        {"deleted after, Yes", {2024, 2, 20}, Operator::Answer::Yes, true,
+        {"deleted after, Yes",
+         {2024, 2, 20},
+         Operator::Answer::Yes,
+         true,
          CompactionResult::Compacted},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<StudentRecord> records = {
-            Learner(1), Learner(2, Deleted, {2023, 12, 1}), Learner(3, Deleted, c.changed)};
+        const std::vector<StudentRecord> records = {Learner(1), Learner(2, Deleted, {2023, 12, 1}),
+                                                    Learner(3, Deleted, c.changed)};
         Session& session = StartWith(records);
         ASSERT_EQ(session.Config().LastExchangeDate, lastExchange);
         m_op.answers = {c.answer};
@@ -126,8 +134,7 @@ TEST_F(Compaction, AsksOnlyForDeletionsSinceTheLastExchange) {
             EXPECT_EQ(m_op.shown[0].buttons, Operator::Buttons::YesNo);
         }
         const bool compacted = c.result == CompactionResult::Compacted;
-        EXPECT_EQ(ReadFile(File(kRegister)),
-                  compacted ? Bytes({records[0]}) : Bytes(records));
+        EXPECT_EQ(ReadFile(File(kRegister)), compacted ? Bytes({records[0]}) : Bytes(records));
         EXPECT_EQ(m_op.Texts().back() == "Сжатие выполнено на 66%.", compacted);
         EXPECT_TRUE(session.RegisterUsable());
     }
@@ -178,10 +185,20 @@ TEST_F(Compaction, ReminderOnTheFirstTick) {
         bool compacted;
         std::optional<std::string> stored;  // LastDateCompress afterwards
     } cases[] = {
-        {"key missing, No", done, {2024, 3, 1, 10, 0, 0}, {Operator::Answer::No}, true, false,
+        {"key missing, No",
+         done,
+         {2024, 3, 1, 10, 0, 0},
+         {Operator::Answer::No},
+         true,
+         false,
          std::nullopt},
-        {"key missing, Yes", done, {2024, 3, 1, 10, 0, 0},
-         {Operator::Answer::Yes, Operator::Answer::Yes}, true, true, "01.03.2024"},
+        {"key missing, Yes",
+         done,
+         {2024, 3, 1, 10, 0, 0},
+         {Operator::Answer::Yes, Operator::Answer::Yes},
+         true,
+         true,
+         "01.03.2024"},
         {"Yes, then No at the compaction's question",
          done,
          {2024, 3, 1, 10, 0, 0},
@@ -189,11 +206,20 @@ TEST_F(Compaction, ReminderOnTheFirstTick) {
          true,
          false,
          "01.03.2024"},
-        {"compacted 720 hours and a second ago", done + "LastDateCompress=01.02.2024\r\n",
-         {2024, 3, 2, 0, 0, 1}, {Operator::Answer::Yes, Operator::Answer::Yes}, true, true,
+        {"compacted 720 hours and a second ago",
+         done + "LastDateCompress=01.02.2024\r\n",
+         {2024, 3, 2, 0, 0, 1},
+         {Operator::Answer::Yes, Operator::Answer::Yes},
+         true,
+         true,
          "02.03.2024"},
-        {"compacted a second short of 720 hours", done + "LastDateCompress=01.02.2024\r\n",
-         {2024, 3, 1, 23, 59, 59}, {}, false, false, "01.02.2024"},
+        {"compacted a second short of 720 hours",
+         done + "LastDateCompress=01.02.2024\r\n",
+         {2024, 3, 1, 23, 59, 59},
+         {},
+         false,
+         false,
+         "01.02.2024"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,9 +248,9 @@ TEST_F(Compaction, RepairMakesEveryValidDocumentCanonical) {
         {"п.40.05.7", "п.40.05.0000007", Added},     // the type letter keeps its case
         {"П.12.ИИ.1234567", "П.12.ИИ.1234567", Added},
         {"С.IV.АК.1234567", "С.IV.АК.1234567", Added},
-        {"П.4.05.1234567", "П.4.05.1234567", Added},   // not a document string
-        {"П.40.05.0000000", "П.40.05.0000000", Added}, // number 0
-        {"З.  .70.1234567", "З.  .70.1234567", Added}, // type not accepted
+        {"П.4.05.1234567", "П.4.05.1234567", Added},    // not a document string
+        {"П.40.05.0000000", "П.40.05.0000000", Added},  // number 0
+        {"З.  .70.1234567", "З.  .70.1234567", Added},  // type not accepted
         {"", "", Added},
     };
     std::vector<StudentRecord> records, expected;

@@ -32,15 +32,19 @@ TEST(SysInfoLines, VersionPathAndSystem) {
         SysInfo info;
         Lines lines;
     } cases[] = {
-        {"everything known", full,
+        {"everything known",
+         full,
          {"Ver.1.0.0.1 от 07.03.2019", "Setup directory: \"/opt/vrklad/vrklad\"",
           "Debian GNU/Linux 12 (bookworm)x64 6.1.0-18-amd64"}},
-        {"program file not found", noProgram,
+        {"program file not found",
+         noProgram,
          {"Setup directory: \"/opt/vrklad/vrklad\"",
           "Debian GNU/Linux 12 (bookworm)x64 6.1.0-18-amd64"}},
-        {"system unknown", noSystem,
+        {"system unknown",
+         noSystem,
          {"Ver.1.0.0.1 от 07.03.2019", "Setup directory: \"/opt/vrklad/vrklad\"", ""}},
-        {"32-bit machine", x32,
+        {"32-bit machine",
+         x32,
          {"Ver.1.0.0.1 от 07.03.2019", "Setup directory: \"/opt/vrklad/vrklad\"",
           "Debian GNU/Linux 12 (bookworm)x32 6.1.0-18-686"}},
     };
@@ -74,8 +78,8 @@ TEST(IsMachine64, WordSizeOfUnameMachine) {
         const char* machine;
         bool is64;
     } cases[] = {
-        {"x86_64", true}, {"aarch64", true}, {"ppc64le", true}, {"s390x", true},
-        {"riscv64", true}, {"i686", false},  {"armv7l", false},  {"", false},
+        {"x86_64", true},  {"aarch64", true}, {"ppc64le", true}, {"s390x", true},
+        {"riscv64", true}, {"i686", false},   {"armv7l", false}, {"", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.machine);
