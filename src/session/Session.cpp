@@ -273,6 +273,58 @@ bool Session::RenameRegister(Operator& op, const std::string& newName) {
     return true;
 }
 
+bool Session::CloseFiles(Operator& op, bool bringToRest) {
+    if (bringToRest && m_config.IsLoaded() && m_register.IsOpen()) {
+        RecountOrganizations(m_config.Data(), m_register, m_settings.TypeOrganization);
+        try {
+            m_config.Save();
+        } catch (const ConfigError& e) {
+            op.Error(e.what());
+            return false;
+        }
+    }
+    m_config.Close();
+    if (m_register.IsOpen()) {
+        if (bringToRest) {
+            SealRegister(m_register, m_registerName);
+            m_register.Sync();
+        }
+        m_register.Close();
+    }
+    m_state = RegisterState::Closed;
+    if (m_details) m_details->Close();
+    return true;
+}
+
+Session::RegisterState Session::ReopenFiles(Operator& op) {
+    m_register.Close();
+    m_state = RegisterState::Closed;
+    try {
+        m_config.Load(m_programDir);
+    } catch (const ConfigError& e) {
+        // Without a configuration there is no register name: nothing opens,
+        // and exit leaves the files alone.
+        op.Error(e.what());
+        MainMenuAccess(false);
+        return m_state;
+    }
+    OpenRegister(op);
+    MainMenuAccess(m_state == RegisterState::Open);
+    // A restored configuration may be of another organization type.
+    m_maxKlass = MaxKlassFor(m_config.Data().OrgType);
+    if (!m_details) m_details = std::make_unique<DetailsStore>(op);
+    m_details->Open(m_programDir.string());
+    return m_state;
+}
+
+Session::RegisterState Session::ReopenRegister(Operator& op) {
+    m_register.Close();
+    m_state = RegisterState::Closed;
+    OpenRegister(op);
+    MainMenuAccess(m_state == RegisterState::Open);
+    return m_state;
+}
+
 bool Session::ChangeOrgType(Operator& op, uint8_t orgType) {
     ProgramConfig next = m_config.Data();
     next.OrgType = orgType;

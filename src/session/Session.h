@@ -75,6 +75,22 @@ public:
     // start-up and for the operations that close and reopen it.
     RegisterState OpenRegister(Operator& op);
 
+    // Closes the configuration, the register and the details database for an
+    // operation that packs or replaces their files. With `bringToRest` the
+    // files are first left as exit leaves them: organizations recounted,
+    // configuration saved, register sealed. False, after the platform's error
+    // text, when the configuration could not be saved; nothing is closed then.
+    bool CloseFiles(Operator& op, bool bringToRest);
+    // After CloseFiles: reads the configuration again (created empty when
+    // missing), opens the register under the name it now gives, with the
+    // start-up's messages, reconnects the details database when its file is
+    // there and applies the menu rule of the outcome.
+    RegisterState ReopenFiles(Operator& op);
+    // After the register's file was replaced under the open handle: the
+    // handle lets go of the old file and the register is opened again under
+    // its name; the menu follows the outcome.
+    RegisterState ReopenRegister(Operator& op);
+
     // Moves the open register to `newName` in ProgramDir and reopens it.
     // Refused, before anything changes, when a file of that name exists; a
     // failed move leaves the register open under its old name. With no

@@ -15,6 +15,8 @@
 #include "exchange/ActualExport.h"
 #include "exchange/CorrectionsExport.h"
 #include "exchange/IncomingFile.h"
+#include "maintenance/Backup.h"
+#include "maintenance/Compaction.h"
 #include "maintenance/OrgMaintenance.h"
 #include "maintenance/Reports.h"
 #include "session/LoadFile.h"
@@ -290,6 +292,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 void TForm1::Timer1Timer() {
     m_timer1->stop();
     emit StartupMaintenanceDue();
+    StartupMaintenance(m_session, *m_op);
+    ApplyMenuState();
 }
 
 void TForm1::MenuButtonExitClick() { close(); }
@@ -335,10 +339,25 @@ void TForm1::MenuButtonParamsClick() {
 
 void TForm1::MenuButtonAboutClick() { m_aboutBox->exec(); }
 
+void TForm1::MenuButtonSaveClick() {
+    CreateBackup(m_session, *m_op, QCoreApplication::applicationFilePath().toStdString());
+    ApplyMenuState();
+}
+
+void TForm1::MenuButtonRestoreClick() {
+    const std::optional<std::filesystem::path> archive = ChooseBackupFile(m_session, *m_op);
+    if (!archive) return;
+    RestoreBackup(m_session, *m_op, *archive);
+    // A restored configuration may name a register that is not there.
+    ApplyMenuState();
+}
+
+void TForm1::N8Click() {
+    CompactRegister(m_session, *m_op);
+    ApplyMenuState();
+}
+
 // The commands below are built by their own units and connected here.
-void TForm1::MenuButtonSaveClick() {}
-void TForm1::MenuButtonRestoreClick() {}
-void TForm1::N8Click() {}
 void TForm1::MenuButtonCorrectClick() {}
 void TForm1::MenuButtonActFileClick() {
     ExportActual(m_session.ProgramDir().string(), m_session.Register(), m_session.Configuration(),
