@@ -17,6 +17,7 @@
 #include "ui/QtOperator.h"
 #include "ui/SelOrgForm.h"
 #include "ui/ToolTip.h"
+#include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/uDateEndAllow.h"
 #include "ui/uOKPOpas.h"
@@ -302,11 +303,20 @@ void TForm1::MenuButtonParamsClick() {
 
 void TForm1::MenuButtonAboutClick() { m_aboutBox->exec(); }
 
+TForm2* TForm1::Form2() const { return m_form2; }
+
+void TForm1::MenuButtonCorrectClick() {
+    // Every opening starts from a fresh window.
+    delete m_form2;
+    m_form2 = new TForm2(m_session, *m_op, m_form3, this);
+    m_form2->SetFormMode(fmView);
+    m_form2->exec();
+}
+
 // The commands below are built by their own units and connected here.
 void TForm1::MenuButtonSaveClick() {}
 void TForm1::MenuButtonRestoreClick() {}
 void TForm1::N8Click() {}
-void TForm1::MenuButtonCorrectClick() {}
 void TForm1::N11Click() {}
 void TForm1::N20Click() {}
 void TForm1::MenuButtonDelOrgClick() {}
