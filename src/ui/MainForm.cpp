@@ -25,6 +25,7 @@
 #include "ui/QtOperator.h"
 #include "ui/SelOrgForm.h"
 #include "ui/ToolTip.h"
+#include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/uDateEndAllow.h"
 #include "ui/uOKPOpas.h"
@@ -357,8 +358,16 @@ void TForm1::N8Click() {
     ApplyMenuState();
 }
 
-// The commands below are built by their own units and connected here.
-void TForm1::MenuButtonCorrectClick() {}
+TForm2* TForm1::Form2() const { return m_form2; }
+
+void TForm1::MenuButtonCorrectClick() {
+    // Every opening starts from a fresh window.
+    delete m_form2;
+    m_form2 = new TForm2(m_session, *m_op, m_form3, this);
+    m_form2->SetFormMode(fmView);
+    m_form2->exec();
+}
+
 void TForm1::MenuButtonActFileClick() {
     ExportActual(m_session.ProgramDir().string(), m_session.Register(), m_session.Configuration(),
                  *m_op);
