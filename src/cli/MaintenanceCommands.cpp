@@ -1,6 +1,11 @@
-// Keeping the data safe and the organizations right.
+// Keeping the data safe: backup and restore, compaction, reports, the copy
+// of one organization and the organization commands, each the operation the
+// menu item runs.
 #include <filesystem>
+#include <iostream>
 #include <optional>
+#include <string>
+#include <system_error>
 
 #include "cli/CliCommand.h"
 #include "maintenance/Backup.h"
@@ -8,125 +13,197 @@
 #include "maintenance/OrgMaintenance.h"
 #include "maintenance/RegisterCopy.h"
 #include "maintenance/Reports.h"
+#include "session/OrganizationItems.h"
 
 namespace vrklad {
 namespace {
 
 namespace fs = std::filesystem;
 
+// The desktop program, whose files a register copy takes along.
+constexpr const char* kDesktopProgram = "vrklad";
+
 fs::path ToolFile() {
     std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : self;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : exe;
 }
 
-// The program file that goes along with a backup's system information and a
-// register copy: the desktop program lying beside the data, else this tool.
-fs::path ProgramFile(Session& session) {
-    const fs::path desktop = session.ProgramDir() / "vrklad";
+// The desktop program of this installation: in ProgramDir, or else beside
+// the tool. Empty when there is none.
+fs::path DesktopProgramFile(const Session& session) {
     std::error_code ec;
-    return fs::is_regular_file(desktop, ec) ? desktop : ToolFile();
-}
-
-std::string ValidateNumber(const CliArguments& args, size_t index, size_t maxDigits,
-                           const char* what) {
-    if (args.positional.size() <= index) return {};
-    if (!ParseDecimal(args.positional[index], maxDigits)) return what;
+    for (const fs::path& dir : {session.ProgramDir(), ToolFile().parent_path()}) {
+        if (dir.empty()) continue;
+        const fs::path file = dir / kDesktopProgram;
+        if (fs::is_regular_file(file, ec)) return file;
+    }
     return {};
 }
 
-uint32_t Number(const CliContext& ctx, size_t index) {
-    return ParseDecimal(ctx.Args().positional[index]).value_or(0);
+bool KnownOrganization(const Session& session, uint32_t okpo) {
+    for (const Operator::OrgItem& item : OrganizationItems(session.Config())) {
+        if (item.okpo == okpo) return true;
+    }
+    return false;
+}
+
+// The replacements change nothing, silently, when the code given is the
+// current one: that is no failure for a script.
+int CodeReplaced(CliContext& ctx, bool changed, int problemsBefore, const std::string& unchanged) {
+    if (changed) return kExitDone;
+    if (ctx.Op().Problems() > problemsBefore) return kExitStopped;
+    ctx.Op().Inform(unchanged);
+    return kExitDone;
+}
+
+std::string ValidateCode(const CliArguments& args, Operator::Code code) {
+    const std::string& digits = args.positional.at(0);
+    const bool okpo = code == Operator::Code::Okpo;
+    if (!TerminalOperator::CodeTextAcceptable(code, digits) || ParseDecimal(digits) == 0u) {
+        return okpo ? "код ОКПО — от 6 до 8 цифр, не все нули"
+                    : "код агенства — от 1 до 3 цифр, не все нули";
+    }
+    return {};
+}
+
+std::string ValidateOkpoArgument(const CliArguments& args) {
+    if (!ParseDecimal(args.positional.at(0))) return "код ОКПО — десятичное число";
+    return {};
 }
 
 int Backup(CliContext& ctx) {
-    return ctx.Run(
-        [&] { return CreateBackup(ctx.GetSession(), ctx.Op(), ProgramFile(ctx.GetSession())); });
+    return ctx.Run([&] { return CreateBackup(ctx.GetSession(), ctx.Op(), ToolFile()); });
 }
 
+// A backup restored whole but without the register its configuration names
+// leaves the installation without a register to work on: not a success.
 int Restore(CliContext& ctx) {
-    return ctx.Run(
-        [&] { return RestoreBackup(ctx.GetSession(), ctx.Op(), ctx.Args().positional[0]); });
+    Session& session = ctx.GetSession();
+    const fs::path archive = fs::absolute(ctx.Args().positional.at(0));
+    const bool restored = RestoreBackup(session, ctx.Op(), archive);
+    return restored && session.RegisterUsable() ? kExitDone : kExitStopped;
 }
 
 int Compact(CliContext& ctx) {
-    return ctx.Run(
-        [&] { return CompactRegister(ctx.GetSession(), ctx.Op()) == CompactionResult::Compacted; });
+    switch (CompactRegister(ctx.GetSession(), ctx.Op())) {
+        case CompactionResult::Compacted:
+            return kExitDone;
+        case CompactionResult::Declined:
+            std::cerr << "Сжатие БД не выполнено (ответ «Да» — параметр --yes)." << std::endl;
+            return kExitStopped;
+        case CompactionResult::Failed:
+            break;
+    }
+    return kExitStopped;
 }
 
 std::string ValidateReport(const CliArguments& args) {
-    if (!args.positional.empty() && args.positional[0] != "orgs" &&
-        args.positional[0] != "classes") {
-        return "вид отчета — orgs или classes";
-    }
-    if (const auto okpo = args.Value("--okpo"); okpo && !ParseDecimal(*okpo, 8)) {
-        return "код ОКПО — до 8 цифр";
-    }
-    if (args.Has("--okpo") && !args.positional.empty() && args.positional[0] == "orgs") {
-        return "параметр --okpo относится к отчету classes";
+    const std::string& kind = args.positional.at(0);
+    if (kind != "orgs" && kind != "classes") return "вид отчёта — orgs или classes";
+    if (const auto okpo = args.Value("--okpo")) {
+        if (kind != "classes") return "параметр --okpo — только для отчёта classes";
+        if (!ParseDecimal(*okpo)) return "код ОКПО — десятичное число";
     }
     return {};
 }
 
 int Report(CliContext& ctx) {
-    if (ctx.Args().positional[0] == "orgs") {
-        return ctx.Run([&] { return ReportByOrganizations(ctx.GetSession(), ctx.Op()); });
+    Session& session = ctx.GetSession();
+    if (ctx.Args().positional.at(0) == "orgs") {
+        return ctx.Run([&] { return ReportByOrganizations(session, ctx.Op()); });
     }
-    std::optional<uint32_t> okpo;
-    if (const auto text = ctx.Args().Value("--okpo")) okpo = ParseDecimal(*text);
-    return ctx.Run([&] { return ReportByClasses(ctx.GetSession(), ctx.Op(), okpo); });
+    const auto okpo = ctx.Args().Value("--okpo");
+    const std::optional<uint32_t> code = okpo ? ParseDecimal(*okpo) : std::nullopt;
+    return ctx.Run([&] { return ReportByClasses(session, ctx.Op(), code); });
 }
 
+// The organization is one of the table, as the correction window's filter
+// offers them: another code would copy only the records of no organization.
 int CopyOrg(CliContext& ctx) {
-    Session& s = ctx.GetSession();
-    const uint32_t okpo = Number(ctx, 0);
+    Session& session = ctx.GetSession();
+    const uint32_t okpo = *ParseDecimal(ctx.Args().positional.at(0));
+    if (!KnownOrganization(session, okpo)) {
+        return ctx.Fail("Организация с кодом ОКПО " + std::to_string(okpo) +
+                        " не найдена в таблице организаций. Копия не создана.");
+    }
+    const bool withProgram = ctx.Args().Has("--with-program");
+    const fs::path program = DesktopProgramFile(session);
+    if (withProgram && program.empty()) {
+        ctx.Op().Inform(std::string("Программа ") + kDesktopProgram +
+                        " не найдена ни в каталоге программы, ни рядом с " +
+                        "vrklad-cli: копируются только остальные файлы программы.");
+    }
     return ctx.Run([&] {
-        return WriteRegisterCopy(s, ctx.Op(), OrganizationRows(s.Register(), okpo), okpo,
-                                 ctx.Args().positional[1], ctx.Args().Has("--with-program"),
-                                 ProgramFile(s));
+        return WriteRegisterCopy(session, ctx.Op(), OrganizationRows(session.Register(), okpo),
+                                 okpo, ctx.Args().positional.at(1), withProgram, program);
     });
 }
 
 int ReplaceOkpoCommand(CliContext& ctx) {
-    return ctx.Run([&] { return ReplaceOkpo(ctx.GetSession(), ctx.Op(), Number(ctx, 0)); });
+    const uint32_t okpo = *ParseDecimal(ctx.Args().positional.at(0));
+    const int before = ctx.Op().Problems();
+    const bool changed = ReplaceOkpo(ctx.GetSession(), ctx.Op(), okpo);
+    return CodeReplaced(ctx, changed, before,
+                        "Код ОКПО уже " + std::to_string(okpo) + ": изменения не нужны.");
 }
 
 int ReplaceAgencyCommand(CliContext& ctx) {
-    return ctx.Run([&] { return ReplaceAgency(ctx.GetSession(), ctx.Op(), Number(ctx, 0)); });
+    const uint32_t agency = *ParseDecimal(ctx.Args().positional.at(0));
+    const int before = ctx.Op().Problems();
+    const bool changed = ReplaceAgency(ctx.GetSession(), ctx.Op(), agency);
+    return CodeReplaced(ctx, changed, before,
+                        "Код агенства уже " + std::to_string(agency) + ": изменения не нужны.");
 }
 
+// The question names the organization, so it is confirmed as the next one
+// asked rather than by its text.
 int DeleteOrg(CliContext& ctx) {
-    // "Вы действительно желаете удалить данные … ?" names the organization.
+    const uint32_t okpo = *ParseDecimal(ctx.Args().positional.at(0));
     ctx.Op().ConfirmNextQuestion();
-    return ctx.Run([&] { return DeleteOrganization(ctx.GetSession(), ctx.Op(), Number(ctx, 0)); });
+    return ctx.Run([&] { return DeleteOrganization(ctx.GetSession(), ctx.Op(), okpo); });
 }
 
-// As the organization type dialog: the type of a single organization, the
-// sub-mode of a district office.
+std::string ValidateSetType(const CliArguments& args) {
+    const auto type = ParseDecimal(args.positional.at(0), 1);
+    if (!type || *type > 4) return "тип организации — цифра от 0 до 4";
+    return {};
+}
+
+// As the organization type dialog: the type of a single organization, or
+// the district office's sub-mode.
 int SetType(CliContext& ctx) {
-    Session& s = ctx.GetSession();
-    const uint32_t value = Number(ctx, 0);
-    if (s.Config().DistrictMode == 1) {
-        if (value > 1) return ctx.Fail("В режиме района тип — 0 (детсады) или 1 (школы)");
-        s.ChangeDistrictSubMode(static_cast<uint8_t>(value));
+    Session& session = ctx.GetSession();
+    const auto type = static_cast<uint8_t>(*ParseDecimal(ctx.Args().positional.at(0), 1));
+    if (session.Config().DistrictMode == 1) {
+        if (type > 1) {
+            ctx.Op().Error(
+                "В режиме района тип — 0 (детсады) или 1 (школы). Изменения не внесены.");
+            return kExitUsage;
+        }
+        session.ChangeDistrictSubMode(type);
         return kExitDone;
     }
-    if (value < 1 || value > 4) {
-        return ctx.Fail("Тип организации — 1 (школа), 2 (техникум), 3 (ПТУ) или 4 (ВУЗ)");
+    if (type < 1) {
+        ctx.Op().Error(
+            "Тип организации — 1 (школа), 2 (техникум), 3 (ПТУ) или 4 (ВУЗ). Изменения не "
+            "внесены.");
+        return kExitUsage;
     }
-    return ctx.Run([&] { return s.ChangeOrgType(ctx.Op(), static_cast<uint8_t>(value)); });
+    return ctx.Run([&] { return session.ChangeOrgType(ctx.Op(), type); });
 }
 
 const bool kBackupRegistered = RegisterCliCommand({
     .name = "backup",
-    .summary = "создать копию БД в папке BACKUP",
+    .summary = "создать копию БД в каталоге BACKUP (VRKLAD_ГГГГ-ММ-ДД_ЧЧ-ММ.BKP)",
     .run = Backup,
 });
 
 const bool kRestoreRegistered = RegisterCliCommand({
     .name = "restore",
     .synopsis = "ФАЙЛ",
-    .summary = "восстановить БД из копии (файл .bkp)",
+    .summary = "восстановить БД из копии ФАЙЛ (путь от текущего каталога); работает и без "
+               "файла данных",
     .minArguments = 1,
     .maxArguments = 1,
     .needs = CliCommand::Needs::Configuration,
@@ -135,14 +212,16 @@ const bool kRestoreRegistered = RegisterCliCommand({
 
 const bool kCompactRegistered = RegisterCliCommand({
     .name = "compact",
-    .summary = "сжатие БД: удалить помеченные на удаление записи",
+    .summary = "сжатие БД: убрать удалённые и исключённые записи (если их удаление ещё не "
+               "передано, нужен --yes)",
     .run = Compact,
 });
 
 const bool kReportRegistered = RegisterCliCommand({
     .name = "report",
     .synopsis = "orgs|classes [--okpo N]",
-    .summary = "отчет по организациям или по классам (одной организации с --okpo)",
+    .summary = "отчёт по организациям (Export/RepOrg.txt) или по классам (Export/RepKlass.txt) "
+               "всех организаций или одной; печатается путь к отчёту",
     .valueOptions = {"--okpo"},
     .minArguments = 1,
     .maxArguments = 1,
@@ -152,58 +231,55 @@ const bool kReportRegistered = RegisterCliCommand({
 
 const bool kCopyOrgRegistered = RegisterCliCommand({
     .name = "copy-org",
-    .synopsis = "ОКПО ПАПКА [--with-program]",
-    .summary = "выгрузить учащихся организации в ПАПКУ как отдельную установку (с "
-               "--with-program — и файлы программы)",
+    .synopsis = "ОКПО КАТАЛОГ [--with-program]",
+    .summary = "выгрузить учащихся организации в КАТАЛОГ как отдельную установку (ОКПО.sch и "
+               "vrklad.cnf); с --with-program — и файлы программы: vrklad из каталога программы "
+               "(или рядом с vrklad-cli), arj, VR_KLAD.INI",
     .flagOptions = {"--with-program"},
     .minArguments = 2,
     .maxArguments = 2,
-    .validate =
-        [](const CliArguments& a) { return ValidateNumber(a, 0, 8, "код ОКПО — до 8 цифр"); },
+    .validate = ValidateOkpoArgument,
     .run = CopyOrg,
 });
 
 const bool kReplaceOkpoRegistered = RegisterCliCommand({
     .name = "replace-okpo",
     .synopsis = "N",
-    .summary = "заменить код ОКПО организации",
+    .summary = "заменить код ОКПО организации (режим одной организации)",
     .minArguments = 1,
     .maxArguments = 1,
-    .validate =
-        [](const CliArguments& a) { return ValidateNumber(a, 0, 8, "код ОКПО — до 8 цифр"); },
+    .validate = [](const CliArguments& args) { return ValidateCode(args, Operator::Code::Okpo); },
     .run = ReplaceOkpoCommand,
 });
 
 const bool kReplaceAgencyRegistered = RegisterCliCommand({
     .name = "replace-agency",
     .synopsis = "N",
-    .summary = "заменить код агенства организации",
+    .summary = "заменить код агенства организации (режим одной организации)",
     .minArguments = 1,
     .maxArguments = 1,
-    .validate =
-        [](const CliArguments& a) { return ValidateNumber(a, 0, 3, "код агенства — до 3 цифр"); },
+    .validate = [](const CliArguments& args) { return ValidateCode(args, Operator::Code::Agency); },
     .run = ReplaceAgencyCommand,
 });
 
 const bool kDeleteOrgRegistered = RegisterCliCommand({
     .name = "delete-org",
     .synopsis = "ОКПО",
-    .summary = "пометить удаленными записи организации",
+    .summary = "удалить данные организации из БД (режим района)",
     .minArguments = 1,
     .maxArguments = 1,
-    .validate =
-        [](const CliArguments& a) { return ValidateNumber(a, 0, 8, "код ОКПО — до 8 цифр"); },
+    .validate = ValidateOkpoArgument,
     .run = DeleteOrg,
 });
 
 const bool kSetTypeRegistered = RegisterCliCommand({
     .name = "set-type",
     .synopsis = "N",
-    .summary = "изменить тип организации (1–4), в режиме района — режим работы (0 детсады, "
-               "1 школы)",
+    .summary = "изменить тип организации: 1 — школа, 2 — техникум, 3 — ПТУ, 4 — ВУЗ; в режиме "
+               "района — 0 (детсады) или 1 (школы)",
     .minArguments = 1,
     .maxArguments = 1,
-    .validate = [](const CliArguments& a) { return ValidateNumber(a, 0, 1, "тип — одна цифра"); },
+    .validate = ValidateSetType,
     .run = SetType,
 });
 

@@ -108,7 +108,7 @@ TEST_F(OperationCommands, OrganizationCommands) {
 
     EXPECT_EQ(Run({"set-type", "2"}).status, 0);
     EXPECT_TRUE(Exists("123.stu"));
-    EXPECT_EQ(Run({"set-type", "7"}).status, 1);
+    EXPECT_EQ(Run({"set-type", "7"}).status, 2);
 
     EXPECT_EQ(Run({"replace-okpo", "4567890"}).status, 0);
     EXPECT_TRUE(Exists("4567890.stu"));
