@@ -56,6 +56,8 @@ Session::Session(std::filesystem::path programDir) : m_programDir(std::move(prog
 
 Session::StartupResult Session::Startup(Operator& op) {
     m_menu = MainMenuState{};
+    m_stoppedByPolicy = false;
+    m_checksumMismatch = false;
     m_details = std::make_unique<DetailsStore>(op);
     if (!MakeWorkingDirectories(op)) {
         // Nothing is loaded: keep the user away from the commands that need
@@ -70,7 +72,14 @@ Session::StartupResult Session::Startup(Operator& op) {
     try {
         m_config.Load(m_programDir);
         ProgramConfig& cfg = m_config.Data();
-        if (cfg.OrgType == 0 && !FirstStart(op)) return StartupResult::Quit;
+        const bool configured = cfg.OrgType != 0;
+        if ((!configured && m_firstStartPolicy == FirstStartPolicy::Refuse) ||
+            (configured && m_firstStartPolicy == FirstStartPolicy::Only)) {
+            m_stoppedByPolicy = true;
+            m_config.Close();
+            return StartupResult::Quit;
+        }
+        if (!configured && !FirstStart(op)) return StartupResult::Quit;
         if (cfg.OwnAgency != 0 && cfg.DistrictMode == 0 && cfg.OrgAgency[0] == 0) {
             cfg.OrgAgency[0] = cfg.OwnAgency;
         }
@@ -86,6 +95,7 @@ Session::StartupResult Session::Startup(Operator& op) {
         return StartupResult::Restricted;
     }
     if (m_register.FileSize() > 6 && !VerifyRegister(m_register, m_registerName)) {
+        m_checksumMismatch = true;
         op.Message(Operator::Icon::Warning, "Контрольная сумма не совпадает с расчетной",
                    Operator::Buttons::Ok, "Предупреждение о нарушении целостности файла данных");
         RecountOrganizations(m_config.Data(), m_register, m_settings.TypeOrganization);
@@ -263,6 +273,58 @@ bool Session::RenameRegister(Operator& op, const std::string& newName) {
     return true;
 }
 
+bool Session::CloseFiles(Operator& op, bool bringToRest) {
+    if (bringToRest && m_config.IsLoaded() && m_register.IsOpen()) {
+        RecountOrganizations(m_config.Data(), m_register, m_settings.TypeOrganization);
+        try {
+            m_config.Save();
+        } catch (const ConfigError& e) {
+            op.Error(e.what());
+            return false;
+        }
+    }
+    m_config.Close();
+    if (m_register.IsOpen()) {
+        if (bringToRest) {
+            SealRegister(m_register, m_registerName);
+            m_register.Sync();
+        }
+        m_register.Close();
+    }
+    m_state = RegisterState::Closed;
+    if (m_details) m_details->Close();
+    return true;
+}
+
+Session::RegisterState Session::ReopenFiles(Operator& op) {
+    m_register.Close();
+    m_state = RegisterState::Closed;
+    try {
+        m_config.Load(m_programDir);
+    } catch (const ConfigError& e) {
+        // Without a configuration there is no register name: nothing opens,
+        // and exit leaves the files alone.
+        op.Error(e.what());
+        MainMenuAccess(false);
+        return m_state;
+    }
+    OpenRegister(op);
+    MainMenuAccess(m_state == RegisterState::Open);
+    // A restored configuration may be of another organization type.
+    m_maxKlass = MaxKlassFor(m_config.Data().OrgType);
+    if (!m_details) m_details = std::make_unique<DetailsStore>(op);
+    m_details->Open(m_programDir.string());
+    return m_state;
+}
+
+Session::RegisterState Session::ReopenRegister(Operator& op) {
+    m_register.Close();
+    m_state = RegisterState::Closed;
+    OpenRegister(op);
+    MainMenuAccess(m_state == RegisterState::Open);
+    return m_state;
+}
+
 bool Session::ChangeOrgType(Operator& op, uint8_t orgType) {
     ProgramConfig next = m_config.Data();
     next.OrgType = orgType;
@@ -310,7 +372,7 @@ void Session::Exit(Operator& op) {
     }
     m_config.Close();
     if (m_register.IsOpen()) {
-        if (owns) {
+        if (owns && m_sealOnExit) {
             SealRegister(m_register, m_register.Path().filename().string());
             m_register.Sync();
         }

@@ -37,12 +37,32 @@ public:
         Unreadable,  // exists but cannot be opened; never written
     };
 
+    // What start-up does about the first-start dialogue. The desktop program
+    // asks when the installation is not configured; the batch tool refuses
+    // to work on an installation that is not configured, except for the
+    // command whose whole work is the first start.
+    enum class FirstStartPolicy {
+        Ask,     // not configured: run the dialogue
+        Refuse,  // not configured: stop (Quit) before anything is asked
+        Only,    // configured already: stop (Quit) before the register is opened
+    };
+
     // `programDir` is the executable's directory.
     explicit Session(std::filesystem::path programDir);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     StartupResult Startup(Operator& op);
+    // Set before Startup; Ask by default.
+    void SetFirstStartPolicy(FirstStartPolicy policy) { m_firstStartPolicy = policy; }
+    // Startup ended with Quit because of the policy (nothing was shown).
+    bool StoppedByFirstStartPolicy() const { return m_stoppedByPolicy; }
+    // Startup found a checksum trailer that does not match the records.
+    bool ChecksumMismatch() const { return m_checksumMismatch; }
+    // False keeps the register byte for byte at exit (no fresh trailer), so
+    // that a failed verification stays visible; the exit still recounts and
+    // saves the configuration.
+    void SetSealOnExit(bool seal) { m_sealOnExit = seal; }
     // MaxKlass, then the details database when its file is present.
     void OnFirstShown(Operator& op);
     // Recount, save and close the configuration, seal and close the
@@ -54,6 +74,22 @@ public:
     // is open already, telling the user why when it cannot be used. For
     // start-up and for the operations that close and reopen it.
     RegisterState OpenRegister(Operator& op);
+
+    // Closes the configuration, the register and the details database for an
+    // operation that packs or replaces their files. With `bringToRest` the
+    // files are first left as exit leaves them: organizations recounted,
+    // configuration saved, register sealed. False, after the platform's error
+    // text, when the configuration could not be saved; nothing is closed then.
+    bool CloseFiles(Operator& op, bool bringToRest);
+    // After CloseFiles: reads the configuration again (created empty when
+    // missing), opens the register under the name it now gives, with the
+    // start-up's messages, reconnects the details database when its file is
+    // there and applies the menu rule of the outcome.
+    RegisterState ReopenFiles(Operator& op);
+    // After the register's file was replaced under the open handle: the
+    // handle lets go of the old file and the register is opened again under
+    // its name; the menu follows the outcome.
+    RegisterState ReopenRegister(Operator& op);
 
     // Moves the open register to `newName` in ProgramDir and reopens it.
     // Refused, before anything changes, when a file of that name exists; a
@@ -111,6 +147,10 @@ private:
     std::unique_ptr<RegisterIndexes> m_indexes = std::make_unique<RegisterIndexes>();
     bool m_saveOnExit = false;
     bool m_exited = false;
+    FirstStartPolicy m_firstStartPolicy = FirstStartPolicy::Ask;
+    bool m_stoppedByPolicy = false;
+    bool m_checksumMismatch = false;
+    bool m_sealOnExit = true;
 };
 
 }  // namespace vrklad

@@ -15,6 +15,8 @@
 #include "exchange/ActualExport.h"
 #include "exchange/CorrectionsExport.h"
 #include "exchange/IncomingFile.h"
+#include "maintenance/Backup.h"
+#include "maintenance/Compaction.h"
 #include "maintenance/OrgMaintenance.h"
 #include "maintenance/Reports.h"
 #include "session/LoadFile.h"
@@ -23,6 +25,7 @@
 #include "ui/QtOperator.h"
 #include "ui/SelOrgForm.h"
 #include "ui/ToolTip.h"
+#include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/uDateEndAllow.h"
 #include "ui/uOKPOpas.h"
@@ -290,6 +293,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 void TForm1::Timer1Timer() {
     m_timer1->stop();
     emit StartupMaintenanceDue();
+    StartupMaintenance(m_session, *m_op);
+    ApplyMenuState();
 }
 
 void TForm1::MenuButtonExitClick() { close(); }
@@ -335,11 +340,34 @@ void TForm1::MenuButtonParamsClick() {
 
 void TForm1::MenuButtonAboutClick() { m_aboutBox->exec(); }
 
-// The commands below are built by their own units and connected here.
-void TForm1::MenuButtonSaveClick() {}
-void TForm1::MenuButtonRestoreClick() {}
-void TForm1::N8Click() {}
-void TForm1::MenuButtonCorrectClick() {}
+void TForm1::MenuButtonSaveClick() {
+    CreateBackup(m_session, *m_op, QCoreApplication::applicationFilePath().toStdString());
+    ApplyMenuState();
+}
+
+void TForm1::MenuButtonRestoreClick() {
+    const std::optional<std::filesystem::path> archive = ChooseBackupFile(m_session, *m_op);
+    if (!archive) return;
+    RestoreBackup(m_session, *m_op, *archive);
+    // A restored configuration may name a register that is not there.
+    ApplyMenuState();
+}
+
+void TForm1::N8Click() {
+    CompactRegister(m_session, *m_op);
+    ApplyMenuState();
+}
+
+TForm2* TForm1::Form2() const { return m_form2; }
+
+void TForm1::MenuButtonCorrectClick() {
+    // Every opening starts from a fresh window.
+    delete m_form2;
+    m_form2 = new TForm2(m_session, *m_op, m_form3, this);
+    m_form2->SetFormMode(fmView);
+    m_form2->exec();
+}
+
 void TForm1::MenuButtonActFileClick() {
     ExportActual(m_session.ProgramDir().string(), m_session.Register(), m_session.Configuration(),
                  *m_op);

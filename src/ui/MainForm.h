@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <filesystem>
 #include <memory>
 
@@ -15,6 +16,7 @@ class QTimer;
 namespace vrklad {
 
 class TAboutBox;
+class TForm2;
 class TForm3;
 class TFormDateEndAllow;
 class TFormOKPO;
@@ -49,13 +51,15 @@ public:
 
     TFormOKPO* FormOKPO() const { return m_formOKPO; }
     TFormSelOrg* FormSelOrg() const { return m_formSelOrg; }
+    // The record correction window of the last opening, if any.
+    TForm2* Form2() const;
     TForm3* Form3() const { return m_form3; }
     TAboutBox* AboutBox() const { return m_aboutBox; }
     TFormSetOrgType* FormSetOrgType() const { return m_formSetOrgType; }
     TFormDateEndAllow* FormDateEndAllow() const { return m_formDateEndAllow; }
     QTimer* Timer1() const { return m_timer1; }
 
-  signals:
+signals:
     // Fired once, 200 ms after a successful start-up: the compaction
     // reminder and the one-time document repair run from here.
     void StartupMaintenanceDue();
@@ -103,6 +107,7 @@ private:
     QProgressBar* m_progressBar = nullptr;
     QTimer* m_timer1 = nullptr;
 
+    QPointer<TForm2> m_form2;
     TForm3* m_form3 = nullptr;
     TFormOKPO* m_formOKPO = nullptr;
     TFormSelOrg* m_formSelOrg = nullptr;
