@@ -126,6 +126,11 @@ bool DetailsStore::Connect(const std::filesystem::path& path, int flags) {
     m_db = db;
     // Another copy of the program may hold the file for a moment.
     sqlite3_busy_timeout(m_db, 2000);
+    // The details of a full register take some 16 MB; in SQLite's default
+    // page cache of 2 MB a run over all of them reads, and inside a
+    // transaction spills, the same pages again and again. The cache only
+    // takes memory for the pages actually used.
+    sqlite3_exec(m_db, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
     // The default rollback journal keeps the whole database in the one file
     // after every commit, which is what the archives pick up.
     if (!CheckSchema() || !Prepare(kFindSql, &m_find) || !Prepare(kDeleteSql, &m_delete) ||

@@ -22,7 +22,12 @@ constexpr uint32_t kNoLongerCounted = 65534;
 }  // namespace
 
 LookupIndex::LookupIndex()
-    : m_key(kSlots), m_record(kSlots), m_step(kSlots), m_next(kSlots), m_zeroKey(kZeroWords) {
+    : m_key(kSlots),
+      m_record(kSlots),
+      m_step(kSlots),
+      m_next(kSlots),
+      m_zeroKey(kZeroWords),
+      m_taken(kZeroWords) {
     Clear();
 }
 
@@ -31,7 +36,15 @@ void LookupIndex::Clear(size_t expected) {
     std::fill(m_record.begin(), m_record.end(), kNoRecord);
     std::fill(m_zeroKey.begin(), m_zeroKey.end(), ~uint64_t{0});
     if (kSlots % 64 != 0) m_zeroKey.back() = (uint64_t{1} << (kSlots % 64)) - 1;
-    m_chains.clear();
+    std::fill(m_taken.begin(), m_taken.end(), 0);
+    {
+        // The old nodes and buckets go with the arena.
+        std::pmr::unordered_map<int64_t, Chain> old(&m_arena);
+        old.swap(m_chains);
+    }
+    m_arena.release();
+    // Fewer keys sharing a bucket: most lookups then touch one node only.
+    m_chains.max_load_factor(0.5f);
     m_chains.reserve(expected);
     m_fullClasses.clear();
     ++m_epoch;
@@ -43,6 +56,14 @@ void LookupIndex::SetZeroKey(uint32_t slot, bool zero) {
         m_zeroKey[slot / 64] |= bit;
     else
         m_zeroKey[slot / 64] &= ~bit;
+}
+
+void LookupIndex::SetTaken(uint32_t slot, bool taken) {
+    const uint64_t bit = uint64_t{1} << (slot % 64);
+    if (taken)
+        m_taken[slot / 64] |= bit;
+    else
+        m_taken[slot / 64] &= ~bit;
 }
 
 std::optional<uint32_t> LookupIndex::FirstZeroKey(uint32_t last) const {
@@ -105,7 +126,7 @@ void LookupIndex::Insert(int64_t key, uint16_t record) {
     uint32_t j = chain.epoch == m_epoch ? chain.cursor : 1;
     if (!m_fullClasses.empty() && m_fullClasses.count(slotClass()) != 0) j = cycle + 1;
     uint32_t slot = static_cast<uint32_t>((primary + uint64_t{j} * step) % kSlots);
-    while (j <= cycle && m_record[slot] != kNoRecord) {
+    while (j <= cycle && IsTaken(slot)) {
         ++j;
         slot += step;
         if (slot >= kSlots) slot -= kSlots;
@@ -123,6 +144,7 @@ void LookupIndex::Insert(int64_t key, uint16_t record) {
     m_key[slot] = key;
     m_record[slot] = record;
     m_step[slot] = static_cast<uint16_t>(j);
+    SetTaken(slot, record != kNoRecord);
     SetZeroKey(slot, key == 0);
     Link(chain, static_cast<uint16_t>(slot));
     if (j > m_longest && j < kNoLongerCounted) m_longest = static_cast<uint16_t>(j);
@@ -169,6 +191,7 @@ void LookupIndex::Remove(int64_t key) {
     if (it->second.head == kEnd && it->second.overflow.empty()) m_chains.erase(it);
     m_key[slot] = 0;
     m_record[slot] = kNoRecord;
+    SetTaken(slot, false);
     SetZeroKey(slot, true);
     ++m_epoch;              // the hole may lie below any key's cursor ...
     m_fullClasses.clear();  // ... and in a class found full

@@ -211,6 +211,9 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
     IncomingCounters& counters = result.counters;
     {
         DetailsStore::Transaction transaction(details);
+        // One read transaction on the sender's database: its lock is taken
+        // once, not around every lookup.
+        DetailsStore::Transaction senderRead(sender);
         {
             Progress progress(op, count);
             for (size_t i = 0; i < count; ++i) {

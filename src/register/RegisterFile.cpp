@@ -46,17 +46,23 @@ bool WriteFully(int fd, uint64_t offset, const void* data, size_t size) {
 RegisterFile::~RegisterFile() { Close(); }
 
 RegisterFile::RegisterFile(RegisterFile&& other) noexcept
-    : m_fd(other.m_fd), m_path(std::move(other.m_path)), m_lastError(std::move(other.m_lastError)) {
+    : m_fd(other.m_fd),
+      m_size(other.m_size),
+      m_path(std::move(other.m_path)),
+      m_lastError(std::move(other.m_lastError)) {
     other.m_fd = -1;
+    other.m_size.reset();
 }
 
 RegisterFile& RegisterFile::operator=(RegisterFile&& other) noexcept {
     if (this != &other) {
         Close();
         m_fd = other.m_fd;
+        m_size = other.m_size;
         m_path = std::move(other.m_path);
         m_lastError = std::move(other.m_lastError);
         other.m_fd = -1;
+        other.m_size.reset();
     }
     return *this;
 }
@@ -110,13 +116,25 @@ void RegisterFile::Close() {
         ::close(m_fd);  // releases the lock
         m_fd = -1;
     }
+    m_size.reset();
 }
 
 uint64_t RegisterFile::FileSize() const {
     if (m_fd < 0) return 0;
+    if (m_size) return *m_size;
     struct stat st {};
     if (::fstat(m_fd, &st) < 0) return 0;
-    return static_cast<uint64_t>(st.st_size);
+    m_size = static_cast<uint64_t>(st.st_size);
+    return *m_size;
+}
+
+bool RegisterFile::WriteAndTrack(uint64_t offset, const void* data, size_t size) {
+    if (!WriteFully(m_fd, offset, data, size)) {
+        m_size.reset();
+        return false;
+    }
+    if (m_size && offset + size > *m_size) m_size = offset + size;
+    return true;
 }
 
 uint32_t RegisterFile::CountRecords() const {
@@ -136,14 +154,14 @@ bool RegisterFile::Write(uint32_t index, const StudentRecord& record) {
     // Writing at CountRecords extends the file by one record; further out
     // would leave a gap of undefined records.
     if (m_fd < 0 || index >= kMaxRecords || index > CountRecords()) return false;
-    return WriteFully(m_fd, uint64_t{index} * kRecordSize, &record, kRecordSize);
+    return WriteAndTrack(uint64_t{index} * kRecordSize, &record, kRecordSize);
 }
 
 RegisterFile::AppendResult RegisterFile::Append(const StudentRecord& record, uint16_t* index) {
     if (m_fd < 0) return AppendResult::Failed;
     const uint32_t n = CountRecords();
     if (n >= kMaxRecords) return AppendResult::Full;
-    if (!WriteFully(m_fd, uint64_t{n} * kRecordSize, &record, kRecordSize)) {
+    if (!WriteAndTrack(uint64_t{n} * kRecordSize, &record, kRecordSize)) {
         return AppendResult::Failed;
     }
     if (index != nullptr) *index = static_cast<uint16_t>(n);
@@ -162,7 +180,7 @@ bool RegisterFile::ReadAt(uint64_t offset, void* data, size_t size) const {
 }
 
 bool RegisterFile::WriteAt(uint64_t offset, const void* data, size_t size) {
-    return m_fd >= 0 && WriteFully(m_fd, offset, data, size);
+    return m_fd >= 0 && WriteAndTrack(offset, data, size);
 }
 
 bool RegisterFile::Sync() { return m_fd >= 0 && ::fsync(m_fd) == 0; }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,14 @@ public:
 
 private:
     OpenResult OpenWith(const std::filesystem::path& path, int flags, bool truncate);
+    bool WriteAndTrack(uint64_t offset, const void* data, size_t size);
 
     int m_fd = -1;
+    // The file's size while the handle is open: every record access checks
+    // it, and nothing but this handle changes the locked file. Set by the
+    // first FileSize, moved on by writes, dropped after a failed write
+    // (which may have written part of its bytes).
+    mutable std::optional<uint64_t> m_size;
     std::filesystem::path m_path;
     std::string m_lastError;
 };

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -56,7 +55,7 @@ DocumentDetails Sample(int n) {
 }
 
 class DetailsStoreTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { MakeDatabase(dir / kDetailsFileName); }
 
     TempDir dir;
@@ -252,10 +251,9 @@ TEST_F(DetailsStoreTest, FailuresInsideTransactionAreShownOnce) {
     EXPECT_EQ(op.shown[0].text, kLead + "attempt to write a readonly database");
 }
 
-TEST_F(DetailsStoreTest, FullRegisterOfReplacementsInOneTransactionIsFast) {
+TEST_F(DetailsStoreTest, FullRegisterOfReplacementsInOneTransaction) {
     ASSERT_TRUE(store.Open(dir.Path()));
     ASSERT_TRUE(store.InsertDoc("IV-МЮ 000007", Sample(0)));
-    const auto start = std::chrono::steady_clock::now();
     {
         DetailsStore::Transaction batch(store);
         for (int i = 0; i < 65535; ++i) {
@@ -266,8 +264,6 @@ TEST_F(DetailsStoreTest, FullRegisterOfReplacementsInOneTransactionIsFast) {
         }
         ASSERT_TRUE(batch.Commit());
     }
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(elapsed, std::chrono::seconds(2));
     EXPECT_EQ(CountRows(dir / kDetailsFileName), 65535);
     EXPECT_EQ(store.FindDoc("IV-МЮ 000007"), Sample(7));
     EXPECT_TRUE(op.shown.empty());

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -387,9 +386,9 @@ TEST_F(CorrectionsExportTest, PendingFileNeverGrowsPastTheLastRecordIndex) {
     EXPECT_EQ(StoredConfig().LastExchangeDate, kYesterday);
 }
 
-// A whole register changed on the day of the exchange: the same-day
-// comparison and the protocol must stay linear.
-TEST_F(CorrectionsExportTest, FullRegisterChangedOnTheExchangeDayExportsQuickly) {
+// A whole register changed on the day of the exchange: every record is
+// compared with the pending ones. (How long it takes is measured by bench/.)
+TEST_F(CorrectionsExportTest, FullRegisterChangedOnTheExchangeDay) {
     std::vector<StudentRecord> records;
     records.reserve(RegisterFile::kMaxRecords);
     for (uint32_t i = 0; i < RegisterFile::kMaxRecords; ++i) {
@@ -404,14 +403,10 @@ TEST_F(CorrectionsExportTest, FullRegisterChangedOnTheExchangeDayExportsQuickly)
     for (const uint32_t expectAdded : {RegisterFile::kMaxRecords, 0u}) {
         SCOPED_TRACE(expectAdded == 0 ? "second export" : "first export");
         m_op = {};
-        const auto start = std::chrono::steady_clock::now();
         const ExportResult result = Run();
-        const auto elapsed = std::chrono::steady_clock::now() - start;
         EXPECT_EQ(result.stop, ExportStop::ArchiveFailed);
         EXPECT_EQ(result.added, expectAdded);
         EXPECT_EQ(result.records, RegisterFile::kMaxRecords);
-        EXPECT_LT(elapsed, std::chrono::milliseconds(1000))
-            << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms";
         EXPECT_EQ(fs::file_size(CorPath()), size_t{RegisterFile::kMaxRecords} * 192 + 6);
     }
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -212,23 +211,14 @@ TEST(SnilsIndex, EntersActiveRecordsWithSnils) {
     EXPECT_EQ(snils.Lookup(0), SnilsIndex::kNoRecord);
 }
 
-double Milliseconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// Quadratic work on 65,535 records takes seconds; these limits only catch that.
-constexpr double kRebuildLimitMs = 200;
-
-TEST(RegisterIndexes, FullRegisterRebuildsFastAndFindsEveryRecord) {
+// A full table: every slot taken. (How long a rebuild takes is measured by
+// bench/, not here.)
+TEST(RegisterIndexes, FullRegisterRebuildFindsEveryRecord) {
     std::vector<StudentRecord> records;
     for (uint32_t i = 0; i < RegisterFile::kMaxRecords; ++i) records.push_back(Numbered(i));
     TestRegister reg(records);
 
-    const auto start = std::chrono::steady_clock::now();
     reg.Indexes().Rebuild(reg.Reg());
-    const double ms = Milliseconds(std::chrono::steady_clock::now() - start);
-    std::printf("rebuild of both indexes, 65535 records: %.1f ms\n", ms);
-    EXPECT_LT(ms, kRebuildLimitMs);
 
     const StudentRecord missing = Numbered(99999);
     for (uint32_t i = 0; i < records.size(); ++i) {
@@ -238,9 +228,8 @@ TEST(RegisterIndexes, FullRegisterRebuildsFastAndFindsEveryRecord) {
     EXPECT_EQ(reg.Indexes().docs.Lookup(missing.DOC, missing.OLDDOC), std::nullopt);
 }
 
-TEST(RegisterIndexes, OneDocumentInEveryRecordStaysFast) {
+TEST(RegisterIndexes, OneDocumentInEveryRecord) {
     const std::vector<StudentRecord> records(RegisterFile::kMaxRecords, Numbered(1));
-    const auto start = std::chrono::steady_clock::now();
     DocIndex docs;
     docs.Rebuild(records);
     SnilsIndex snils;
@@ -252,9 +241,6 @@ TEST(RegisterIndexes, OneDocumentInEveryRecordStaysFast) {
         ASSERT_EQ(snils.Lookup(records[0].SNILS), 0);
         ASSERT_EQ(docs.Lookup(other.DOC, records[0].OLDDOC), std::nullopt);
     }
-    const double ms = Milliseconds(std::chrono::steady_clock::now() - start);
-    std::printf("65535 duplicates: rebuild, 1000 removals, 196605 lookups: %.1f ms\n", ms);
-    EXPECT_LT(ms, 2 * kRebuildLimitMs);
 }
 
 }  // namespace

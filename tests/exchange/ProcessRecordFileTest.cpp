@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -249,8 +247,8 @@ TEST(ProcessRecordFile, FileLongerThanTheRegisterCanTake) {
 }
 
 // A full register brought up to date from a full file: every record is
-// updated, in well under the guard's time.
-TEST(ProcessRecordFile, FullFileIntoFullRegisterIsFast) {
+// updated. (How long it takes is measured by bench/, not here.)
+TEST(ProcessRecordFile, FullFileIntoFullRegister) {
     Installation inst(Mode::District, Pupils(1, 65535),
                       {{static_cast<int32_t>(kSender), kSenderAgency}});
     std::vector<StudentRecord> incoming = Pupils(1, 65535);
@@ -261,13 +259,7 @@ TEST(ProcessRecordFile, FullFileIntoFullRegisterIsFast) {
     const fs::path file = inst.dir / "87654321.act";
     WriteExchangeFile(file, incoming);
 
-    const auto start = std::chrono::steady_clock::now();
     const IncomingResult result = inst.RecordFile(file);
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
-
-    std::cout << "65,535 records into a register of 65,535: " << elapsed.count() << " ms\n";
-    EXPECT_LT(elapsed.count(), 5000);
     EXPECT_TRUE(result.completed);
     EXPECT_EQ(result.counters, (IncomingCounters{0, 65535, 0, 0, 0}));
     const std::vector<StudentRecord> after = inst.Records();

@@ -2,6 +2,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "register/ChangeCodes.h"
 #include "register/RegisterFile.h"
 #include "register/RegisterFixtures.h"
@@ -106,6 +108,47 @@ TEST(RegisterFile, AppendOverwritesTrailerAndWritesInPlace) {
     StudentRecord r = EmptyRecord();
     ASSERT_TRUE(reg.Read(2, r));
     EXPECT_TRUE(SameBytes(r, all[2]));
+}
+
+// The handle knows its file's size without asking the system each time; it
+// must agree with the file after every kind of write.
+TEST(RegisterFile, SizeFollowsEveryWriteThroughTheHandle) {
+    TempDir dir;
+    const auto path = dir / "r";
+    test::WriteRecords(path, {MakeRecord(1), MakeRecord(2)}, "TRAILR");
+    RegisterFile reg;
+    ASSERT_EQ(reg.Open(path), RegisterFile::OpenResult::Ok);
+    const char trailer[6] = {1, 2, 3, 4, 5, 6};
+    struct Step {
+        const char* name;
+        std::function<bool()> write;
+        uint64_t size;
+    } steps[] = {
+        {"opened", [] { return true; }, 2 * 192 + 6},
+        {"written in place", [&] { return reg.Write(0, MakeRecord(5)); }, 2 * 192 + 6},
+        {"appended over the trailer",
+         [&] { return reg.Append(MakeRecord(3)) == RegisterFile::AppendResult::Ok; }, 3 * 192},
+        {"trailer written", [&] { return reg.WriteAt(3 * 192, trailer, sizeof trailer); },
+         3 * 192 + 6},
+        {"written at the end", [&] { return reg.Write(3, MakeRecord(4)); }, 4 * 192},
+        {"written inside", [&] { return reg.WriteAt(10, trailer, sizeof trailer); }, 4 * 192},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        ASSERT_TRUE(s.write());
+        EXPECT_EQ(reg.FileSize(), s.size);
+        EXPECT_EQ(SizeOf(path), s.size);
+        EXPECT_EQ(reg.CountRecords(), s.size / 192);
+    }
+
+    RegisterFile moved(std::move(reg));
+    EXPECT_EQ(moved.FileSize(), 4 * 192u);
+    EXPECT_EQ(reg.FileSize(), 0u);
+    moved.Close();
+    ASSERT_EQ(moved.Create(path), RegisterFile::OpenResult::Ok);
+    EXPECT_EQ(moved.FileSize(), 0u);
+    EXPECT_EQ(moved.Append(MakeRecord(7)), RegisterFile::AppendResult::Ok);
+    EXPECT_EQ(moved.CountRecords(), 1u);
 }
 
 TEST(RegisterFile, FullRegisterRefusesAppend) {
