@@ -1,0 +1,354 @@
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "cli/CliFixture.h"
+#include "cli/PathRewriteBuffer.h"
+#include "cli/RegisterChanges.h"
+#include "register/ChangeCodes.h"
+#include "register/Cp1251.h"
+
+namespace vrklad::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every entry under a folder with its kind, bytes and modification time:
+// what must stay as it was.
+std::map<std::string, std::string> StateOf(const fs::path& root) {
+    std::map<std::string, std::string> state;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        struct stat st {};
+        lstat(it->path().c_str(), &st);
+        std::string value = std::to_string(st.st_mtim.tv_sec) + "." +
+                            std::to_string(st.st_mtim.tv_nsec) + " " + std::to_string(st.st_mode) +
+                            " ";
+        if (S_ISREG(st.st_mode)) value += ReadFile(it->path());
+        state[it->path().lexically_relative(root).generic_string()] = value;
+    }
+    return state;
+}
+
+// The entries that differ between two states of a folder.
+std::vector<std::string> Differences(const std::map<std::string, std::string>& before,
+                                     const std::map<std::string, std::string>& after) {
+    std::vector<std::string> paths;
+    for (const auto& [path, value] : after) {
+        const auto it = before.find(path);
+        if (it == before.end() || it->second != value) paths.push_back(path);
+    }
+    for (const auto& [path, value] : before) {
+        if (after.count(path) == 0) paths.push_back(path);
+    }
+    return paths;
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool HasLine(const std::string& text, const std::string& line) {
+    for (const std::string& l : LinesOf(text)) {
+        if (l == line) return true;
+    }
+    return false;
+}
+
+// The dry run's report: what follows its heading.
+std::string ReportOf(const std::string& out) {
+    const std::string heading = "--- Пробный запуск: ничего не изменено.";
+    const size_t at = out.find(heading);
+    return at == std::string::npos ? std::string() : out.substr(at);
+}
+
+class DryRunFixture : public CliFixture {
+public:
+    // For the cases' set-ups.
+    void Settings(int typeOrganization) { WriteIni(typeOrganization); }
+    void School(int records) { Configure(records); }
+    const fs::path& Incoming() const { return m_incoming.Dir(); }
+    fs::path ProgramFile(const std::string& name) const { return File(name); }
+
+protected:
+    void SetUp() override {
+        CliFixture::SetUp();
+        setenv("TMPDIR", m_tmp.Dir().c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("TMPDIR");
+        CliFixture::TearDown();
+    }
+
+    // Nothing of the dry run's copy is left.
+    void ExpectCopyRemoved() { EXPECT_TRUE(fs::is_empty(m_tmp.Dir())); }
+
+    TempDir m_tmp;       // the dry run's temporary folder
+    TempDir m_incoming;  // a folder outside ProgramDir
+};
+
+// The protocols, logs and reports a run writes for the user to read.
+bool IsProtocol(const std::string& path) {
+    static const std::regex protocol(
+        R"(PRCSSD/[^/]+\.txt|ImpotrData\.txt|Export/(Actual|Correct)\.log|Export/Rep\w+\.txt)");
+    return std::regex_match(path, protocol);
+}
+
+// One command run dry and then for real on the same installation.
+struct Case {
+    const char* name;
+    std::function<void(DryRunFixture&)> setUp;
+    std::vector<std::string> args;  // "{in}" stands for the folder outside ProgramDir
+    int status;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+class DryThenReal : public DryRunFixture, public testing::WithParamInterface<Case> {
+protected:
+    std::vector<std::string> Args() const {
+        std::vector<std::string> args;
+        for (std::string a : GetParam().args) {
+            const size_t at = a.find("{in}");
+            if (at != std::string::npos) a.replace(at, 4, m_incoming.Dir().string());
+            args.push_back(a);
+        }
+        return args;
+    }
+};
+
+TEST_P(DryThenReal, ChangesNothingAndForetellsTheRealRun) {
+    const Case& c = GetParam();
+    c.setUp(*this);
+    const auto programBefore = StateOf(Dir());
+    const auto incomingBefore = StateOf(m_incoming.Dir());
+    std::vector<std::string> dryArgs = {"--dry-run"};
+    for (const std::string& a : Args()) dryArgs.push_back(a);
+
+    const CliRun dry = Run(dryArgs);
+
+    EXPECT_EQ(dry.status, c.status) << dry.err;
+    EXPECT_EQ(Differences(programBefore, StateOf(Dir())), std::vector<std::string>{});
+    EXPECT_EQ(Differences(incomingBefore, StateOf(m_incoming.Dir())), std::vector<std::string>{});
+    ExpectCopyRemoved();
+    const std::string report = ReportOf(dry.out);
+    ASSERT_FALSE(report.empty()) << dry.out;
+
+    const CliRun real = Run(Args());
+
+    EXPECT_EQ(real.status, dry.status) << real.err;
+    // Every message of the real run, paths included, in the dry run's.
+    for (const std::string& line : LinesOf(real.out + real.err)) {
+        EXPECT_TRUE(Has(dry.out + dry.err, line)) << line;
+        EXPECT_TRUE(HasLine(report, line)) << line;
+    }
+    const struct {
+        const std::map<std::string, std::string> before;
+        fs::path dir;
+    } folders[] = {{programBefore, Dir()}, {incomingBefore, m_incoming.Dir()}};
+    // A stamp of the time the protocol was written.
+    const std::regex stamp(R"(\d\d:\d\d)");
+    for (const auto& f : folders) {
+        for (const std::string& path : Differences(f.before, StateOf(f.dir))) {
+            SCOPED_TRACE(path);
+            std::string heading = "--- Файлы: каталог ";
+            heading += f.dir == Dir() ? "программы " : "";
+            heading += f.dir.string() + " ---";
+            EXPECT_TRUE(Has(report, heading)) << report;
+            const bool folder = fs::is_directory(f.dir / path);
+            const std::string shown = path + (folder ? "/" : "");
+            EXPECT_TRUE(Has(report, ": " + shown + "\n")) << report;
+            if (f.dir == Dir() && IsProtocol(path) && fs::exists(f.dir / path)) {
+                for (const std::string& line : LinesOf(Cp1251ToUtf8(ReadFile(f.dir / path)))) {
+                    if (std::regex_search(line, stamp)) continue;
+                    EXPECT_TRUE(HasLine(report, line)) << line;
+                }
+            }
+        }
+    }
+}
+
+void School(DryRunFixture& f) { f.School(3); }
+
+const Case kCases[] = {
+    {"init",
+     [](DryRunFixture& f) { f.Settings(1); },
+     {"init", "--okpo", "12345678", "--agency", "12"},
+     0},
+    {"check", School, {"check"}, 0},
+    {"list into a folder outside", School, {"list", "--out", "{in}/list.txt"}, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Commands, DryThenReal, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case>& info) {
+                             std::string name;
+                             for (const char ch : std::string(info.param.name)) {
+                                 name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                             }
+                             return name;
+                         });
+
+class DryRun : public DryRunFixture {};
+
+TEST_F(DryRun, RegisterHeldByARunningCopyIsRefusedAsEver) {
+    Configure(2);
+    for (const char* dir : {"Export/ARH", "PRCSSD"}) fs::create_directories(File(dir));
+    RegisterFile held;
+    ASSERT_EQ(held.Open(File("123.sch")), RegisterFile::OpenResult::Ok);
+    const auto before = StateOf(Dir());
+
+    const CliRun dry = Run({"--dry-run", "check"});
+    EXPECT_EQ(Differences(before, StateOf(Dir())), std::vector<std::string>{});
+    ExpectCopyRemoved();
+    const CliRun real = Run({"check"});
+
+    EXPECT_NE(real.status, 0);
+    EXPECT_EQ(dry.status, real.status);
+    EXPECT_FALSE(real.err.empty());
+    EXPECT_TRUE(Has(dry.err, real.err)) << dry.err;
+    EXPECT_TRUE(HasLine(dry.out, "--- Файлы: ни один файл не изменился бы ---")) << dry.out;
+}
+
+TEST_F(DryRun, ReportsTheRegisterAndTheFilesOfATargetFolder) {
+    Configure(4);
+    const fs::path list = m_incoming / "Список.txt";
+    WriteFile(list, "old");
+    const auto before = StateOf(m_incoming.Dir());
+
+    const CliRun run = Run({"--dry-run", "list", "--out", list.string()});
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Differences(before, StateOf(m_incoming.Dir())), std::vector<std::string>{});
+    const std::string report = ReportOf(run.out);
+    EXPECT_TRUE(HasLine(report, "--- Файлы: каталог " + m_incoming.Dir().string() + " ---"))
+        << report;
+    EXPECT_TRUE(HasLine(report, "изменён: Список.txt")) << report;
+    // The exit seals the register anew.
+    EXPECT_TRUE(HasLine(report, "--- Файл данных 123.sch ---")) << report;
+    EXPECT_TRUE(HasLine(report, "записей было 4, стало бы 4; новых 0, изменённых 0, удалённых 0"))
+        << report;
+    EXPECT_FALSE(Has(run.out + run.err, m_tmp.Dir().string())) << run.out << run.err;
+}
+
+TEST_F(DryRun, HelpTellsOfIt) {
+    const CliRun run = Run({"--help"});
+    EXPECT_TRUE(Has(run.out, "  --dry-run      пробный запуск")) << run.out;
+}
+
+// The tool with its standard output into a pipe nobody reads: a command
+// that writes much stops there until it is killed.
+TEST_F(DryRun, TerminatedRunLeavesProgramDirAsItWasAndRemovesItsCopy) {
+    Configure(3000);
+    const auto before = StateOf(Dir());
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::vector<std::string> all = {VRKLAD_CLI, "--dir", Dir().string(), "--dry-run", "list"};
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, VRKLAD_CLI, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+
+    // Until the pipe is full: the command is at work on the copy.
+    int queued = 0;
+    for (int i = 0; i < 1000 && queued < 65536; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ioctl(fds[0], FIONREAD, &queued);
+    }
+    EXPECT_GE(queued, 65536);
+    EXPECT_FALSE(fs::is_empty(m_tmp.Dir()));
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    close(fds[0]);
+
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(Differences(before, StateOf(Dir())), std::vector<std::string>{});
+    ExpectCopyRemoved();
+}
+
+TEST(RegisterChanges, EveryRecordCountsOnce) {
+    auto record = [](uint32_t okpo, uint16_t lastChange) {
+        StudentRecord r = EmptyRecord();
+        r.OKPO = okpo;
+        r.LastChange = lastChange;
+        return r;
+    };
+    const StudentRecord a = record(1, Added);
+    const StudentRecord b = record(2, Added);
+    const StudentRecord c = record(3, Added);
+    const StudentRecord aChanged = record(1, BiletChanged);
+    const StudentRecord aDeleted = record(1, Deleted);
+    const StudentRecord aDeletedAgain = record(1, Deleted | FioChanged);
+    const StudentRecord bExcluded = record(2, ExcludedOther);
+    const struct {
+        const char* name;
+        std::vector<StudentRecord> before;
+        std::vector<StudentRecord> after;
+        RegisterChanges expected;
+    } cases[] = {
+        {"same", {a, b}, {a, b}, {2, 2, 0, 0, 0}},
+        {"changed in place", {a, b}, {aChanged, b}, {2, 2, 0, 1, 0}},
+        {"marked deleted", {a, b}, {aDeleted, b}, {2, 2, 0, 0, 1}},
+        {"deleted one changed again", {aDeleted, b}, {aDeletedAgain, b}, {2, 2, 0, 1, 0}},
+        {"appended", {a}, {aChanged, b, c}, {1, 3, 2, 1, 0}},
+        {"compacted", {aDeleted, b, bExcluded, c}, {b, c}, {4, 2, 0, 0, 2}},
+        {"replaced by a shorter one", {a, b, c}, {c}, {3, 1, 0, 1, 2}},
+        {"created", {}, {a}, {0, 1, 1, 0, 0}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        const RegisterChanges got = CompareRegisters(t.before, t.after);
+        EXPECT_EQ(got.before, t.expected.before);
+        EXPECT_EQ(got.after, t.expected.after);
+        EXPECT_EQ(got.added, t.expected.added);
+        EXPECT_EQ(got.changed, t.expected.changed);
+        EXPECT_EQ(got.deleted, t.expected.deleted);
+    }
+}
+
+TEST(PathRewriteBuffer, ShowsTheOriginalPathsAndCapturesWhatATerminalShows) {
+    const PathRewriter rewriter({{"/t/d/prog", "/home/k/vrklad"},
+                                 {"/t/d/dir.1/usb", "/media/usb"},
+                                 {"/t/d/dir.10/in", "/srv/in"}});
+    std::ostringstream target;
+    std::ostringstream capture;
+    {
+        PathRewriteBuffer buffer(target.rdbuf(), rewriter, &capture);
+        std::ostream out(&buffer);
+        out << "\rОбработано 5%" << std::flush << "\rОбработано 9%" << std::flush << "\r\033[K"
+            << std::flush;
+        out << "Протокол /t/d/prog/PRCSSD/1.txt" << std::endl;
+        out << "Файл /t/d/dir.10/in/1.act и /t/d/dir.1/usb/" << std::endl << "без конца";
+    }
+    EXPECT_EQ(target.str(),
+              "\rОбработано 5%\rОбработано 9%\r\033[KПротокол /home/k/vrklad/PRCSSD/1.txt\n"
+              "Файл /srv/in/1.act и /media/usb/\nбез конца");
+    EXPECT_EQ(capture.str(),
+              "Протокол /home/k/vrklad/PRCSSD/1.txt\nФайл /srv/in/1.act и /media/usb/\n");
+}
+
+}  // namespace
+}  // namespace vrklad::test
