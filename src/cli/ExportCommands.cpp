@@ -34,9 +34,9 @@ int ExportActualCommand(CliContext& ctx) {
 int ExportCorrectionsCommand(CliContext& ctx) {
     ctx.Op().ExpectConfirmation("Создать файл с откорректированными записями?");
     Session& session = ctx.GetSession();
-    return ExportStatus(
-        ctx, ExportCorrections(session.ProgramDir().string(), session.Register(),
-                               session.Configuration(), session.Indexes(), ctx.Op()));
+    return ExportStatus(ctx,
+                        ExportCorrections(session.ProgramDir().string(), session.Register(),
+                                          session.Configuration(), session.Indexes(), ctx.Op()));
 }
 
 const bool kExportActualRegistered = RegisterCliCommand({

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cstring>
+
 #include "cli/CliFixture.h"
 
 namespace vrklad::test {

@@ -85,10 +85,16 @@ TEST_F(ProcessCommand, YesAddsTheOrganization) {
     EXPECT_EQ(std::count(config.OrgOKPO, config.OrgOKPO + 2, static_cast<int32_t>(kUnknown)), 1);
 }
 
-TEST_F(ProcessCommand, MissingFileStopsOnlyItself) {
-    const CliRun run = Run({"process", (m_io / "nothing.arj").string(), m_known.string()});
+// A file that is not there, or that the processing refuses with a warning,
+// stops itself only.
+TEST_F(ProcessCommand, FileThatCannotBeProcessedStopsOnlyItself) {
+    WriteFile(m_io / "broken.arj", "not an archive");
+    const CliRun run = Run({"process", (m_io / "nothing.arj").string(),
+                            (m_io / "broken.arj").string(), m_known.string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "nothing.arj не найден.")) << run.err;
+    EXPECT_TRUE(Has(run.err, "Не возможно обработать указанный файл.")) << run.err;
+    EXPECT_TRUE(Has(run.out, "Обработано файлов: 1 из 3.")) << run.out;
     EXPECT_EQ(RegisterRecords(), 2u);
 }
 
