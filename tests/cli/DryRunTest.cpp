@@ -89,6 +89,14 @@ public:
     fs::path ProgramFile(const std::string& name) const { return File(name); }
     using SessionFixture::WriteConfig;
     ProgramConfig SchoolConfigFor() const { return SchoolConfig(); }
+    CliRun Tool(const std::vector<std::string>& args) { return Run(args); }
+    // The register `name` holding these records, sealed under its name.
+    void Records(const std::string& name, const std::vector<StudentRecord>& records) {
+        RegisterFile reg;
+        ASSERT_EQ(reg.Create(File(name)), RegisterFile::OpenResult::Ok);
+        for (const StudentRecord& r : records) reg.Append(r);
+        ASSERT_TRUE(SealRegister(reg, name));
+    }
 
 protected:
     void SetUp() override {
@@ -296,6 +304,45 @@ void SchoolToExport(DryRunFixture& f) {
     fs::create_directories(f.Incoming() / "usb");
 }
 
+// A district office of schools with two organizations, two learners each.
+void District(DryRunFixture& f) {
+    f.Settings(1);
+    ProgramConfig config = EmptyConfig();
+    config.OrgType = 1;
+    config.DistrictMode = 1;
+    config.OrgCount = 2;
+    config.OrgOKPO[0] = 111111;
+    config.OrgAgency[0] = 3;
+    config.OrgOKPO[1] = 222222;
+    config.OrgAgency[1] = 4;
+    f.WriteConfig(config);
+    f.Records("SCHOOL.R_N",
+              {Pupil(1, 111111, 3), Pupil(2, 222222, 4), Pupil(3, 111111, 3), Pupil(4, 222222, 4)});
+}
+
+// A school whose register holds learners deleted before the last exchange.
+void SchoolWithDeleted(DryRunFixture& f) {
+    f.Settings(1);
+    ProgramConfig config = f.SchoolConfigFor();
+    config.LastExchangeDate = {2024, 2, 1};
+    f.WriteConfig(config);
+    StudentRecord deleted = Pupil(2, 123, 45);
+    deleted.LastChange = Deleted;
+    deleted.ChangeDate = {2024, 1, 10};
+    f.Records("123.sch", {Pupil(1, 123, 45), deleted, Pupil(3, 123, 45), deleted});
+}
+
+// A school with a backup outside ProgramDir, taken before two more learners came.
+void SchoolWithBackup(DryRunFixture& f) {
+    f.School(2);
+    const CliRun backup = f.Tool({"backup"});
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    for (const auto& e : fs::directory_iterator(f.ProgramFile("BACKUP"))) {
+        if (e.path().extension() == ".BKP") fs::rename(e.path(), f.Incoming() / "copy.BKP");
+    }
+    f.School(4);
+}
+
 const Case kCases[] = {
     {"init",
      [](DryRunFixture& f) { f.Settings(1); },
@@ -311,6 +358,12 @@ const Case kCases[] = {
     {"process a dBase table", SchoolWithDbase, {"process", "{in}/LIST.DBF"}, 0},
     {"export-actual", SchoolToExport, {"export-actual", "--to", "{in}/usb"}, 0},
     {"export-corrections", SchoolToExport, {"export-corrections"}, 0},
+    {"compact", SchoolWithDeleted, {"compact"}, 0},
+    {"delete-org", District, {"delete-org", "222222"}, 0},
+    {"replace-okpo", School, {"replace-okpo", "12345678"}, 0},
+    {"restore", SchoolWithBackup, {"--yes", "restore", "{in}/copy.BKP"}, 0},
+    {"backup", School, {"backup"}, 0},
+    {"copy-org into a new folder", District, {"copy-org", "222222", "{in}/new/copy"}, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Commands, DryThenReal, testing::ValuesIn(kCases),
@@ -369,44 +422,77 @@ TEST_F(DryRun, HelpTellsOfIt) {
     EXPECT_TRUE(Has(run.out, "  --dry-run      пробный запуск")) << run.out;
 }
 
-// The tool with its standard output into a pipe nobody reads: a command
-// that writes much stops there until it is killed.
+// SIGTERM while the command works on the copy: the tool ends by it as it
+// would without --dry-run, after removing the copy and stopping what the
+// command started. The command is held at work by a standard output that
+// nobody reads, or by an archiver that waits.
 TEST_F(DryRun, TerminatedRunLeavesProgramDirAsItWasAndRemovesItsCopy) {
-    Configure(3000);
-    const auto before = StateOf(Dir());
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::vector<std::string> all = {VRKLAD_CLI, "--dir", Dir().string(), "--dry-run", "list"};
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, VRKLAD_CLI, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
+    const fs::path marker = "arj-running";
+    // The archiver's process id once it runs in the copy of ProgramDir.
+    const auto archiverPid = [&]() -> pid_t {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(m_tmp.Dir(), ec)) {
+            const std::string pid = ReadFile(e.path() / "prog" / marker);
+            if (!pid.empty() && pid.back() == '\n') return std::stoi(pid);
+        }
+        return 0;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::string> command;
+        int records;
+        bool waitingArchiver;
+    } cases[] = {
+        {"writing to a full pipe", {"list"}, 3000, false},
+        {"while the archiver runs", {"export-actual"}, 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Configure(c.records);
+        if (c.waitingArchiver) {
+            WriteFile(File("arj"), "#!/bin/sh\necho $$ > " + marker.string() + "\nexec sleep 20\n");
+            fs::permissions(File("arj"), fs::perms::owner_all);
+        }
+        const auto before = StateOf(Dir());
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        std::vector<std::string> all = {VRKLAD_CLI, "--dir", Dir().string(), "--dry-run"};
+        all.insert(all.end(), c.command.begin(), c.command.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, VRKLAD_CLI, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
 
-    // Until the pipe is full: the command is at work on the copy.
-    int queued = 0;
-    for (int i = 0; i < 1000 && queued < 65536; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ioctl(fds[0], FIONREAD, &queued);
+        pid_t archiver = 0;
+        int queued = 0;
+        for (int i = 0; i < 1000; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            ioctl(fds[0], FIONREAD, &queued);
+            archiver = archiverPid();
+            if (c.waitingArchiver ? archiver != 0 : queued >= 65536) break;
+        }
+        EXPECT_TRUE(c.waitingArchiver ? archiver != 0 : queued >= 65536);
+        kill(pid, SIGTERM);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        close(fds[0]);
+
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        EXPECT_EQ(Differences(before, StateOf(Dir())), std::vector<std::string>{});
+        ExpectCopyRemoved();
+        if (archiver != 0) {
+            EXPECT_NE(kill(archiver, 0), 0) << "the archiver still runs";
+        }
     }
-    EXPECT_GE(queued, 65536);
-    EXPECT_FALSE(fs::is_empty(m_tmp.Dir()));
-    kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    close(fds[0]);
-
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
-    EXPECT_EQ(Differences(before, StateOf(Dir())), std::vector<std::string>{});
-    ExpectCopyRemoved();
 }
 
 TEST(RegisterChanges, EveryRecordCountsOnce) {
