@@ -238,6 +238,7 @@ const bool kCopyOrgRegistered = RegisterCliCommand({
     .flagOptions = {"--with-program"},
     .minArguments = 2,
     .maxArguments = 2,
+    .targetArguments = {1},
     .validate = ValidateOkpoArgument,
     .run = CopyOrg,
 });
