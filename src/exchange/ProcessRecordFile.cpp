@@ -99,6 +99,15 @@ std::string LinePrefix(size_t i, const StudentRecord& r) {
            std::to_string(r.DBIRTH.day) + ";" + KlassText(r) + ";";
 }
 
+// A record's text fields and class letter may hold any byte, and the
+// messages of the merge quote them: line breaks and other control
+// characters are shown as blanks, so that each record stays on one line.
+std::string OneLine(std::string line) {
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return line;
+}
+
 void CanonicalizeDocument(StudentRecord& r) {
     std::string doc = FieldBytes(r.DOC);
     std::string message;
@@ -266,7 +275,7 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
                 Count(counters, out);
                 Mark(processed, out.processed);
                 if (!out.protocolSuffix.empty()) {
-                    protocol.push_back(LinePrefix(i, in) + out.protocolSuffix);
+                    protocol.push_back(OneLine(LinePrefix(i, in) + out.protocolSuffix));
                 }
                 if (fromSender && out.detailsDoc) {
                     if (std::optional<DocumentDetails> row = sender.FindDoc(*out.detailsDoc)) {
