@@ -65,7 +65,12 @@ uint16_t SenderAgency(const fs::path& file) {
 }
 
 bool KnownOkpo(const ProgramConfig& cfg, int32_t okpo) {
-    return std::find(std::begin(cfg.OrgOKPO), std::end(cfg.OrgOKPO), okpo) != std::end(cfg.OrgOKPO);
+    // Element by element: the packed record's array is not aligned, so no
+    // reference to its elements may be formed (std::find would take them).
+    for (int i = 0; i < ProgramConfig::kMaxOrgs; ++i) {
+        if (cfg.OrgOKPO[i] == okpo) return true;
+    }
+    return false;
 }
 
 // The row in use that holds the agency code. Rows not in use hold no

@@ -37,9 +37,24 @@ std::string UnreadableMessage(const fs::path& path) {
     return "Не удалось прочитать файл \"" + path.string() + "\". Обработка файла не возможна.";
 }
 
+// An exchange file is whole records followed by the checksum trailer (none
+// when there are no records); a register file is the same, or records only.
+// Any other length was cut short while being written or copied.
+constexpr uint64_t kChecksumTrailerSize = 6;
+
+struct RecordFileContents {
+    std::vector<StudentRecord> records;
+    uint64_t size = 0;  // of the whole file
+    // Bytes after the last whole record that are no checksum trailer.
+    uint64_t brokenTail() const {
+        const uint64_t rest = size % kRecordSize;
+        return rest == kChecksumTrailerSize ? 0 : rest;
+    }
+};
+
 // The whole file in one read; nothing when it cannot be read. A trailer
 // shorter than a record is left out.
-std::optional<std::vector<StudentRecord>> ReadRecords(const fs::path& path) {
+std::optional<RecordFileContents> ReadRecords(const fs::path& path) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return std::nullopt;
     const uintmax_t size = fs::file_size(path, ec);
@@ -47,16 +62,29 @@ std::optional<std::vector<StudentRecord>> ReadRecords(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     try {
-        std::vector<StudentRecord> records(static_cast<size_t>(size / kRecordSize));
+        RecordFileContents contents;
+        contents.size = size;
+        std::vector<StudentRecord>& records = contents.records;
+        records.resize(static_cast<size_t>(size / kRecordSize));
         const auto bytes = static_cast<std::streamsize>(records.size() * kRecordSize);
         in.read(reinterpret_cast<char*>(records.data()), bytes);
         if (in.gcount() != bytes) return std::nullopt;
-        return records;
+        return contents;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     } catch (const std::length_error&) {
         return std::nullopt;
     }
+}
+
+std::string CutShortMessage(const fs::path& path, uint64_t size) {
+    return "Файл \"" + path.string() + "\" повреждён или записан не полностью: его размер " +
+           std::to_string(size) + " байт не составляет целых записей. Обработка файла не возможна.";
+}
+
+std::string BrokenTailLine(uint64_t tail) {
+    return "Конец файла (" + std::to_string(tail) +
+           " байт) не составляет целой записи и не обработан.";
 }
 
 std::string ProtocolTime(const LocalDateTime& t) {
@@ -69,6 +97,15 @@ std::string LinePrefix(size_t i, const StudentRecord& r) {
     return std::to_string(i + 1) + ";" + FieldText(r.DOC) + ";" + FieldText(r.FIO) + ";" +
            std::to_string(r.DBIRTH.year) + "-" + std::to_string(r.DBIRTH.month) + "-" +
            std::to_string(r.DBIRTH.day) + ";" + KlassText(r) + ";";
+}
+
+// A record's text fields and class letter may hold any byte, and the
+// messages of the merge quote them: line breaks and other control
+// characters are shown as blanks, so that each record stays on one line.
+std::string OneLine(std::string line) {
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return line;
 }
 
 void CanonicalizeDocument(StudentRecord& r) {
@@ -183,11 +220,20 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
 
     // Read before anything changes: a file that cannot be read would
     // otherwise look empty and, in district mode, delete all its learners.
-    std::optional<std::vector<StudentRecord>> records = ReadRecords(path);
-    if (!records) {
+    std::optional<RecordFileContents> contents = ReadRecords(path);
+    if (!contents) {
         op.Error(UnreadableMessage(path));
         return result;
     }
+    // The deletion pass would take every learner the lost part listed for
+    // gone: a file cut short must not reach it.
+    if (district && contents->brokenTail() != 0) {
+        op.Error(CutShortMessage(path, contents->size));
+        return result;
+    }
+    const uint64_t brokenTail = contents->brokenTail();
+    std::optional<std::vector<StudentRecord>> records = std::move(contents->records);
+    contents.reset();
 
     DetailsStore sender(op);
     const bool fromSender = OpenSenderDetails(sender, details, path.parent_path(), programDir);
@@ -207,6 +253,7 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
         "Количество записей в файле: " + std::to_string(count),
         "",
     };
+    if (brokenTail != 0) protocol.push_back(BrokenTailLine(brokenTail));
 
     IncomingCounters& counters = result.counters;
     {
@@ -231,7 +278,7 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
                 Count(counters, out);
                 Mark(processed, out.processed);
                 if (!out.protocolSuffix.empty()) {
-                    protocol.push_back(LinePrefix(i, in) + out.protocolSuffix);
+                    protocol.push_back(OneLine(LinePrefix(i, in) + out.protocolSuffix));
                 }
                 if (fromSender && out.detailsDoc) {
                     if (std::optional<DocumentDetails> row = sender.FindDoc(*out.detailsDoc)) {

@@ -59,7 +59,11 @@ std::string OkpoTooLargeMessage(const std::string& name);
 // organizations recounted and the configuration saved.
 //
 // A file that cannot be read, and in district mode a file whose name is no
-// OKPO code, is refused with a message before anything changes. The whole
+// OKPO code, is refused with a message before anything changes; so is, in
+// district mode, a file cut short (not whole records, with or without the
+// checksum trailer), since the deletion pass would take the learners of the
+// lost part for gone. Elsewhere such a file's whole records are processed
+// and the protocol says the rest was not. The whole
 // file is read in one go; a file longer than the register can take is
 // processed to its end, each record that finds no room refused in the
 // protocol. An error saving the configuration is shown with the system's

@@ -64,7 +64,9 @@ std::optional<LocalDateTime> ParseDate(std::string_view s) {
     for (int i = 0; i < 3; ++i) {
         size_t len = 0;
         while (len < s.size() && s[len] >= '0' && s[len] <= '9') {
-            parts[i] = parts[i] * 10 + (s[len] - '0');
+            // A run of digits longer than the field is refused below; it
+            // must not overflow the number on the way there.
+            if (len < widths[i][1]) parts[i] = parts[i] * 10 + (s[len] - '0');
             ++len;
         }
         if (len < widths[i][0] || len > widths[i][1]) return std::nullopt;
