@@ -117,6 +117,7 @@ const bool kListRegistered = RegisterCliCommand({
     .summary = "список учащихся (cp1251, с разделителями «;») всех действующих записей или "
                "одной организации — в стандартный вывод или в ФАЙЛ",
     .valueOptions = {"--okpo", "--out"},
+    .targetOptions = {"--out"},
     .validate = ValidateList,
     .run = List,
 });

@@ -49,6 +49,19 @@ struct CliCommand {
     size_t minArguments = 0;
     size_t maxArguments = 0;  // kAnyCount: no limit
     Needs needs = Needs::Register;
+    // For --dry-run, the arguments that name files and folders outside
+    // ProgramDir: the folders and files the command writes (an export's
+    // target, a copy's directory, an output file) and the files it only
+    // reads (incoming files, a backup to restore). Each is copied so that
+    // the command runs on the copy; what it does to a written one is shown.
+    // "--to" is a written folder for every command. Positional arguments go
+    // by index, kAnyCount standing for all of them. An undeclared argument
+    // naming an existing file is taken as read, one naming an existing
+    // folder as written.
+    std::vector<std::string> targetOptions = {};
+    std::vector<size_t> targetArguments = {};
+    std::vector<std::string> inputOptions = {};
+    std::vector<size_t> inputArguments = {};
     // Checks the arguments before anything runs; a non-empty text is a usage
     // error (exit status 2).
     std::function<std::string(const CliArguments&)> validate = {};

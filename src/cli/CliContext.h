@@ -26,6 +26,7 @@ struct CliArguments {
     std::filesystem::path programDir;
     bool yes = false;
     bool help = false;
+    bool dryRun = false;  // --dry-run: run on a throwaway copy and tell what would change
     std::string command;
     std::map<std::string, std::string> values;  // "--okpo" → "123"
     std::set<std::string> flags;                // "--with-program"

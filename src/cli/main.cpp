@@ -11,6 +11,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
+#include "cli/DryRun.h"
 #include "cli/TerminalOperator.h"
 #include "session/Session.h"
 
@@ -57,7 +58,7 @@ std::string Wrapped(const std::string& text, const std::string& indent, size_t w
 
 std::string Usage() {
     std::ostringstream s;
-    s << "Использование: " << kTool << " [--dir КАТАЛОГ] [--yes] КОМАНДА [АРГУМЕНТЫ]\n"
+    s << "Использование: " << kTool << " [--dir КАТАЛОГ] [--yes] [--dry-run] КОМАНДА [АРГУМЕНТЫ]\n"
       << "\n"
       << "Выполняет одну операцию программы ведения реестра учащихся без окон: запуск\n"
       << "программы, операцию и завершение работы с сохранением конфигурации.\n"
@@ -66,6 +67,13 @@ std::string Usage() {
       << "  --dir КАТАЛОГ  каталог программы (по умолчанию — каталог, где лежит " << kTool << ")\n"
       << "  --yes          отвечать «Да» на вопросы программы (на вопрос о сменном\n"
       << "                 носителе отвечает параметр --to КАТАЛОГ)\n"
+      << "  --dry-run      пробный запуск: команда выполняется как обычно, но на\n"
+      << "                 временной копии каталога программы и каталогов, которые\n"
+      << "                 она читает или куда пишет; сами они не изменяются. После\n"
+      << "                 неё выводятся её сообщения, тексты протоколов и отчётов,\n"
+      << "                 файлы, которые были бы созданы, изменены или удалены, и\n"
+      << "                 число записей файла данных до и после (новых, изменённых,\n"
+      << "                 удалённых). Копия удаляется и после ошибки или сигнала.\n"
       << "  --help         эта справка\n"
       << "\n"
       << "Команды:\n";
@@ -87,7 +95,7 @@ std::string Usage() {
 int UsageError(const std::string& text, const CliCommand* command) {
     std::cerr << kTool << ": " << text << "\n";
     if (command != nullptr) {
-        std::cerr << "Использование: " << kTool << " [--dir КАТАЛОГ] [--yes] "
+        std::cerr << "Использование: " << kTool << " [--dir КАТАЛОГ] [--yes] [--dry-run] "
                   << CommandLine(*command) << "\n";
     }
     std::cerr << "Справка: " << kTool << " --help" << std::endl;
@@ -125,13 +133,15 @@ std::string Parse(const std::vector<std::string>& argv, CliArguments& args,
         if (eq != std::string::npos) inlineValue = arg.substr(eq + 1);
         const bool takesValue =
             name == "--dir" || (command != nullptr && Contains(command->valueOptions, name));
-        const bool isFlag = name == "--yes" || name == "--help" ||
+        const bool isFlag = name == "--yes" || name == "--help" || name == "--dry-run" ||
                             (command != nullptr && Contains(command->flagOptions, name));
         if (!takesValue && !isFlag) return "неизвестный параметр «" + name + "»";
         if (isFlag) {
             if (inlineValue) return "параметр " + name + " не принимает значения";
             if (name == "--yes") {
                 args.yes = true;
+            } else if (name == "--dry-run") {
+                args.dryRun = true;
             } else if (name == "--help") {
                 args.help = true;
             } else {
@@ -173,8 +183,9 @@ std::filesystem::path ExecutableDir() {
 }
 
 // Start-up, the command's handler, exit: the run of the desktop program
-// without its windows.
-int RunCommand(const CliCommand& command, const CliArguments& args) {
+// without its windows. `data` takes what the command writes to standard
+// output besides its messages.
+int RunCommand(const CliCommand& command, const CliArguments& args, std::ostream& data) {
     TerminalOperator op(std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
     op.SetAssumeYes(args.yes);
     if (const auto to = args.Value("--to")) op.SetFolder(*to);
@@ -185,7 +196,7 @@ int RunCommand(const CliCommand& command, const CliArguments& args) {
     session.SetFirstStartPolicy(command.needs == CliCommand::Needs::FirstStart
                                     ? Session::FirstStartPolicy::Only
                                     : Session::FirstStartPolicy::Refuse);
-    CliContext ctx(session, op, args, std::cout);
+    CliContext ctx(session, op, args, data);
 
     int status = kExitStopped;
     bool runHandler = false;
@@ -252,7 +263,12 @@ int Main(int argc, char** argv) {
         std::cerr << "Каталог программы " << args.programDir.string() << " не найден." << std::endl;
         return kExitStopped;
     }
-    return RunCommand(*command, args);
+    if (args.dryRun) {
+        return DryRun(*command, args, [command](const CliArguments& a, std::ostream& data) {
+            return RunCommand(*command, a, data);
+        });
+    }
+    return RunCommand(*command, args, std::cout);
 }
 
 }  // namespace

@@ -30,6 +30,9 @@ std::string LearnerListLine(const StudentRecord& record, DetailsStore& details);
 std::vector<std::string> LearnerListLines(const RegisterFile& reg, std::span<const uint16_t> rows,
                                           DetailsStore& details);
 
+// Shown instead of writing anything when the list holds no row.
+inline constexpr const char* kEmptyListMessage = "Список учащихся пуст: выгружать нечего.";
+
 // Writes the list for the rows to `path` (cp1251, CR LF, whole file at the
 // end, replacing an older one). A file that cannot be written is reported
 // through the operator and nothing is written; false then.

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "exchange/Archiver.h"
+#include "exchange/LearnerList.h"
 #include "register/ChangeCodes.h"
 #include "register/Checksum.h"
 #include "register/Clock.h"
@@ -29,7 +30,7 @@ bool Exists(const fs::path& path) {
 
 bool RefuseEmpty(Operator& op, const std::vector<uint16_t>& rows) {
     if (!rows.empty()) return false;
-    op.Inform("Список учащихся пуст: выгружать нечего.");
+    op.Inform(kEmptyListMessage);
     return true;
 }
 

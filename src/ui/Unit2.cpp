@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,12 +21,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "maintenance/RegisterCopy.h"
 #include "register/Clock.h"
 #include "session/DeleteRecords.h"
 #include "session/NextClass.h"
 #include "session/RegisterList.h"
 #include "session/SaveRecord.h"
 #include "session/ServiceInfoRow.h"
+#include "session/ShownListExport.h"
 #include "session/Session.h"
 #include "ui/EditFieldFilters.h"
 #include "ui/RegisterListModel.h"
@@ -915,8 +918,13 @@ void TForm2::PopupMenuListPopup() {
     m_exportLearnerList->setEnabled(true);
 }
 
-void TForm2::N_ExportRegisterCopyClick() {}
+void TForm2::N_ExportRegisterCopyClick() {
+    WriteRegisterCopy(m_session, m_op, ShownRecordIndexes(), m_copyOkpo,
+                      QCoreApplication::applicationFilePath().toStdString());
+}
 
-void TForm2::N_ExportLearnerListClick() {}
+void TForm2::N_ExportLearnerListClick() {
+    ExportShownLearners(m_session, m_op, ShownRecordIndexes());
+}
 
 }  // namespace vrklad

@@ -43,7 +43,8 @@ TEST_F(CliConventions, HelpPrintsTheUsageInRussian) {
         SCOPED_TRACE(args[0]);
         const CliRun run = Run(args);
         EXPECT_EQ(run.status, 0);
-        EXPECT_TRUE(Has(run.out, "Использование: vrklad-cli [--dir КАТАЛОГ] [--yes] КОМАНДА"))
+        EXPECT_TRUE(
+            Has(run.out, "Использование: vrklad-cli [--dir КАТАЛОГ] [--yes] [--dry-run] КОМАНДА"))
             << run.out;
         for (const char* command : {"\n  init ", "\n  check\n", "\n  list "}) {
             EXPECT_TRUE(Has(run.out, command)) << command;
