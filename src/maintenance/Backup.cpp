@@ -65,7 +65,7 @@ bool ArchiveHolds(const fs::path& archive, const std::vector<std::string>& names
 bool SyncPath(const fs::path& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
     if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
+    const bool ok = io::Fsync(fd) == 0;
     ::close(fd);
     return ok;
 }

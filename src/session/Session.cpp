@@ -80,8 +80,7 @@ Session::StartupResult Session::Startup(Operator& op) {
     }
     // The register is ours now, so no other copy is in the middle of a
     // replacement: what one left behind can go.
-    SettleInterruptedRename();
-    RemoveLeftovers();
+    RemoveLeftovers(SettleInterruptedRename());
     if (m_register.FileSize() > 6 && !VerifyRegister(m_register, m_registerName)) {
         m_checksumMismatch = true;
         op.Message(Operator::Icon::Warning, "Контрольная сумма не совпадает с расчетной",
@@ -339,25 +338,27 @@ void Session::FinishInterruptedRestore(Operator& op) {
     }
 }
 
-void Session::SettleInterruptedRename() {
+std::string Session::SettleInterruptedRename() {
     const std::optional<ReplacementJournal> journal = ReadJournal(m_programDir);
-    if (!journal || journal->kind != ReplacementJournal::Kind::Rename) return;
+    if (!journal || journal->kind != ReplacementJournal::Kind::Rename) return {};
     // The configuration tells whether the move took effect.
     const std::string& left = m_registerName == journal->to     ? journal->from
                               : m_registerName == journal->from ? journal->to
                                                                 : m_registerName;
     if (left != m_registerName && io::Unlink((m_programDir / left).c_str()) != 0 &&
         errno != ENOENT) {
-        return;
+        return {};
     }
     RemoveJournal(m_programDir);
+    return journal->to;
 }
 
-void Session::RemoveLeftovers() {
+void Session::RemoveLeftovers(const std::string& movedTo) {
     // The temporary files of whole-file replacements (the configuration, the
-    // register, compaction's work file, the journal) and the staging
-    // directories of restores, left by a crash.
-    const std::string names[] = {ConfigFile::kFileName, m_registerName, "NewDataFile",
+    // register under its name and under the name of an interrupted move,
+    // compaction's work file, the journal) and the staging directories of
+    // restores, left by a crash.
+    const std::string names[] = {ConfigFile::kFileName, m_registerName, movedTo, "NewDataFile",
                                  ReplacementJournal::kFileName};
     const bool journalLeft = ReadJournal(m_programDir).has_value();
     std::vector<std::filesystem::path> leftovers;
@@ -367,8 +368,9 @@ void Session::RemoveLeftovers() {
             if (name.empty() || name[0] != '.') continue;
             const bool staging = name.rfind(ReplacementJournal::kStagingPrefix, 0) == 0;
             if ((staging && !journalLeft) ||
-                std::any_of(std::begin(names), std::end(names),
-                            [&](const std::string& of) { return IsTemporaryOf(name, of); })) {
+                std::any_of(std::begin(names), std::end(names), [&](const std::string& of) {
+                    return !of.empty() && IsTemporaryOf(name, of);
+                })) {
                 leftovers.push_back(entry.path());
             }
         }

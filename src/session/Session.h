@@ -152,8 +152,9 @@ private:
     bool AbandonFirstStart(Operator& op, const ProgramConfig& before, const std::string& text);
     void ReportUnusable(Operator& op, RegisterState state);
     void FinishInterruptedRestore(Operator& op);
-    void SettleInterruptedRename();
-    void RemoveLeftovers();
+    // Returns the name an interrupted move was going to.
+    std::string SettleInterruptedRename();
+    void RemoveLeftovers(const std::string& movedTo);
 
     std::filesystem::path m_programDir;
     Settings m_settings;
