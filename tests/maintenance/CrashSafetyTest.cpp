@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,7 +81,13 @@ protected:
 
     void SetUp() override {
         SessionFixture::SetUp();
+        // Processes the children leave behind become ours, to be waited for.
+        ::prctl(PR_SET_CHILD_SUBREAPER, 1);
         BuildTemplate();
+    }
+    void TearDown() override {
+        ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+        SessionFixture::TearDown();
     }
 
     static StudentRecord Learner(int n, uint16_t lastChange) {
@@ -194,6 +201,11 @@ protected:
         }
         int status = 0;
         ::waitpid(pid, &status, 0);
+        // An archiver the child had started runs on for a moment and holds
+        // the child's files until it has replaced itself; the next start
+        // comes after it.
+        while (::waitpid(-1, nullptr, 0) > 0) {
+        }
         return started && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
     }
 
