@@ -1,10 +1,13 @@
 #include "exchange/ExchangeFile.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <system_error>
 
 #include "register/Checksum.h"
+#include "register/FaultInjection.h"
 #include "register/RegisterFile.h"
 
 namespace vrklad {
@@ -30,14 +33,13 @@ bool WriteExchangeFile(const fs::path& path, const std::vector<StudentRecord>& r
                          SealRegister(file, name) && file.Sync();
     const int writeErrno = errno != 0 ? errno : EIO;
     file.Close();
-    std::error_code ec;
-    if (written) fs::rename(temporary, path, ec);
-    if (!written || ec) {
-        error = written ? ec.message() : std::strerror(writeErrno);
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
+    const bool renamed = written && io::Rename(temporary.c_str(), path.c_str()) == 0;
+    if (!renamed) {
+        error = std::strerror(written ? errno : writeErrno);
+        ::unlink(temporary.c_str());
         return false;
     }
+    io::SyncDirectory(path.has_parent_path() ? path.parent_path().c_str() : ".");
     return true;
 }
 

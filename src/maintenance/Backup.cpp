@@ -16,9 +16,11 @@
 #include "exchange/Archiver.h"
 #include "exchange/ArjListing.h"
 #include "maintenance/SysInfo.h"
+#include "register/FaultInjection.h"
 #include "register/Operator.h"
 #include "register/ProgramConfig.h"
 #include "register/RegisterFile.h"
+#include "register/ReplacementJournal.h"
 #include "register/TextFile.h"
 #include "session/Session.h"
 
@@ -63,7 +65,7 @@ bool ArchiveHolds(const fs::path& archive, const std::vector<std::string>& names
 bool SyncPath(const fs::path& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
     if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
+    const bool ok = io::Fsync(fd) == 0;
     ::close(fd);
     return ok;
 }
@@ -73,20 +75,24 @@ bool SyncPath(const fs::path& path, int flags) {
 class RestoreDir {
 public:
     explicit RestoreDir(const fs::path& parent) {
-        std::string templ = (parent / ".restore-XXXXXX").string();
+        std::string templ =
+            (parent / (std::string(ReplacementJournal::kStagingPrefix) + "XXXXXX")).string();
         if (::mkdtemp(templ.data()) != nullptr) m_path = templ;
     }
     ~RestoreDir() {
         std::error_code ec;
-        if (!m_path.empty()) fs::remove_all(m_path, ec);
+        if (!m_path.empty() && !m_kept) fs::remove_all(m_path, ec);
     }
     RestoreDir(const RestoreDir&) = delete;
     RestoreDir& operator=(const RestoreDir&) = delete;
 
     const fs::path& Path() const { return m_path; }
+    // Left for the next start, which finishes the moves out of it.
+    void Keep() { m_kept = true; }
 
 private:
     fs::path m_path;
+    bool m_kept = false;
 };
 
 // Why the unpacked backup cannot be restored; empty when it can.
@@ -170,7 +176,7 @@ bool RestoreBackup(Session& session, Operator& op, const fs::path& archive) {
     std::error_code ec;
     if (!fs::is_regular_file(archivePath, ec)) return refuse("файл не найден");
 
-    const RestoreDir unpacked(dir);
+    RestoreDir unpacked(dir);
     if (unpacked.Path().empty()) {
         return refuse(std::string("нет доступа к папке программы (") + std::strerror(errno) + ")");
     }
@@ -211,35 +217,43 @@ bool RestoreBackup(Session& session, Operator& op, const fs::path& archive) {
     }
 
     // What goes where; the configuration last, since it names the register.
-    std::vector<std::pair<std::string, std::string>> moves;
-    if (auto m = FindMember(x.files, registerName)) moves.emplace_back(*m, registerName);
-    if (auto m = FindMember(x.files, kDetailsFileName)) moves.emplace_back(*m, kDetailsFileName);
-    if (auto m = FindMember(x.files, kSysInfoFileName)) moves.emplace_back(*m, kSysInfoFileName);
-    moves.emplace_back(*configMember, ConfigFile::kFileName);
-    for (const auto& [from, to] : moves) {
-        if (!SyncPath(unpacked.Path() / from, O_RDONLY)) {
-            return refuse("не удалось записать на диск файл " + to);
+    std::vector<std::pair<std::string, std::string>> members;
+    if (auto m = FindMember(x.files, registerName)) members.emplace_back(*m, registerName);
+    if (auto m = FindMember(x.files, kDetailsFileName)) members.emplace_back(*m, kDetailsFileName);
+    if (auto m = FindMember(x.files, kSysInfoFileName)) members.emplace_back(*m, kSysInfoFileName);
+    members.emplace_back(*configMember, ConfigFile::kFileName);
+    // The staged files take the names they will have, so that the journal
+    // holds only names of this program's own.
+    ReplacementJournal journal;
+    journal.kind = ReplacementJournal::Kind::Moves;
+    journal.staging = unpacked.Path().filename().string();
+    for (const auto& [from, to] : members) {
+        const fs::path staged = unpacked.Path() / to;
+        if ((from != to && io::Rename((unpacked.Path() / from).c_str(), staged.c_str()) != 0) ||
+            !SyncPath(staged, O_RDONLY)) {
+            return refuse("не удалось записать на диск файл " + to + " (" + std::strerror(errno) +
+                          ")");
         }
+        journal.moves.push_back(to);
+    }
+    SyncPath(unpacked.Path(), O_RDONLY | O_DIRECTORY);
+    // From the journal on, the restore is carried through to its end, by the
+    // next start if this run is cut short; until then nothing has changed.
+    if (const std::error_code jec = WriteJournal(dir, journal)) {
+        return refuse("не удалось записать на диск файл " +
+                      std::string(ReplacementJournal::kFileName) + " (" + jec.message() + ")");
     }
 
     session.CloseFiles(op, /*bringToRest=*/false);
-    size_t moved = 0;
-    std::string failure;
-    for (const auto& [from, to] : moves) {
-        fs::rename(unpacked.Path() / from, dir / to, ec);
-        if (ec) {
-            failure = to + " (" + ec.message() + ")";
-            break;
-        }
-        ++moved;
-    }
-    if (moved > 0) SyncPath(dir, O_RDONLY | O_DIRECTORY);
+    std::string failed;
+    const std::error_code moveEc = CarryOutMoves(dir, journal, &failed);
     session.ReopenFiles(op);
 
-    if (!failure.empty()) {
-        if (moved == 0) return refuse("не удалось заменить файл " + failure);
+    if (moveEc) {
+        unpacked.Keep();
         op.Error("Восстановление из резервной копии " + archivePath.filename().string() +
-                 " прервано: не удалось заменить файл " + failure + ".");
+                 " прервано: не удалось заменить файл " + failed + " (" + moveEc.message() +
+                 "). Оно будет завершено при следующем запуске программы.");
         return false;
     }
     return true;

@@ -35,38 +35,46 @@ std::optional<std::vector<StudentRecord>> ReadWholeRegister(const Session& sessi
     return records;
 }
 
-void AppendRecord(std::string& bytes, const StudentRecord& r) {
-    bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
+std::string_view BytesOf(const std::vector<StudentRecord>& records) {
+    return {reinterpret_cast<const char*>(records.data()), records.size() * sizeof(StudentRecord)};
 }
 
-// The new register goes in by rename: written beside it, flushed, renamed
-// over it. The old file stays locked by this copy until then, so no other
-// copy can take it in between; afterwards the register is opened again.
-std::error_code PutInPlace(Session& session, std::string_view bytes) {
-    return ReplaceFileSafely(session.Register().Path(), bytes);
+// The new register goes in by rename: written beside it, sealed, flushed,
+// renamed over it, held locked by this copy all the while.
+std::string PutInPlace(Session& session, const std::vector<StudentRecord>& records) {
+    return session.ReplaceRegister(records);
 }
 
 std::string WorkFileFailure(const std::error_code& ec) {
     return std::string("Не удалось записать файл ") + kWorkFileName + " (" + ec.message() + ").";
 }
 
-std::string ReplaceFailure(const Session& session, const std::error_code& ec) {
-    return "Не удалось заменить файл данных " + session.RegisterName() + " (" + ec.message() +
+std::string ReplaceFailure(const Session& session, const std::string& error) {
+    return "Не удалось заменить файл данных " + session.RegisterName() + " (" + error +
            "). Файл данных не изменён.";
 }
 
 // A repaired document keeps its issue details under its new spelling.
-void MoveDetails(DetailsStore& details,
-                 const std::unordered_map<std::string, std::string>& renamed) {
-    if (!details.DetailsAvailable() || renamed.empty()) return;
+// Returns the old spellings copied.
+std::vector<std::string> CopyDetails(DetailsStore& details,
+                                     const std::unordered_map<std::string, std::string>& renamed) {
+    std::vector<std::string> copied;
+    if (!details.DetailsAvailable() || renamed.empty()) return copied;
     DetailsStore::Transaction transaction(details);
     for (const auto& [from, to] : renamed) {
         if (details.FindDoc(to)) continue;  // the new spelling has its own details
         if (const std::optional<DocumentDetails> found = details.FindDoc(from)) {
-            details.InsertDoc(to, *found);
-            details.DelDoc(from);
+            if (details.InsertDoc(to, *found)) copied.push_back(from);
         }
     }
+    if (!transaction.Commit()) copied.clear();
+    return copied;
+}
+
+void DropDetails(DetailsStore& details, const std::vector<std::string>& docs) {
+    if (!details.DetailsAvailable() || docs.empty()) return;
+    DetailsStore::Transaction transaction(details);
+    for (const std::string& doc : docs) details.DelDoc(doc);
     transaction.Commit();
 }
 
@@ -85,17 +93,18 @@ CompactionResult CompactRegister(Session& session, Operator& op) {
     }
 
     const int32_t lastExchange = session.Config().LastExchangeDate.Number();
-    std::string kept;
-    kept.reserve(records->size() * kRecordSize);
+    std::vector<StudentRecord> kept;
+    kept.reserve(records->size());
     bool pending = false;
     for (const StudentRecord& r : *records) {
         if (!IsExcludedByBits(r.LastChange)) {
-            AppendRecord(kept, r);
+            kept.push_back(r);
         } else if (r.ChangeDate.Number() >= lastExchange) {
             pending = true;
         }
     }
-    if (const std::error_code ec = ReplaceFileSafely(session.ProgramDir() / kWorkFileName, kept)) {
+    if (const std::error_code ec =
+            ReplaceFileSafely(session.ProgramDir() / kWorkFileName, BytesOf(kept))) {
         op.Error(WorkFileFailure(ec) + kNotDone);
         return CompactionResult::Failed;
     }
@@ -104,12 +113,8 @@ CompactionResult CompactRegister(Session& session, Operator& op) {
     }
 
     const uint32_t before = static_cast<uint32_t>(records->size());
-    if (const std::error_code ec = PutInPlace(session, kept)) {
-        op.Error(ReplaceFailure(session, ec) + kNotDone);
-        return CompactionResult::Failed;
-    }
-    // The reopen tells the user itself when the register cannot be used.
-    if (session.ReopenRegister(op) != Session::RegisterState::Open) {
+    if (const std::string error = PutInPlace(session, kept); !error.empty()) {
+        op.Error(ReplaceFailure(session, error) + kNotDone);
         return CompactionResult::Failed;
     }
     const uint32_t after = session.Register().CountRecords();
@@ -124,8 +129,6 @@ bool RepairDocumentFormat(Session& session, Operator& op) {
     std::optional<std::vector<StudentRecord>> records = ReadWholeRegister(session);
     if (!records) return false;
 
-    std::string bytes;
-    bytes.reserve(records->size() * kRecordSize);
     std::unordered_map<std::string, std::string> renamed;  // old -> new spelling, UTF-8
     for (StudentRecord& r : *records) {
         const std::string doc = FieldBytes(r.DOC);
@@ -135,22 +138,26 @@ bool RepairDocumentFormat(Session& session, Operator& op) {
             if (canonical != doc) renamed.emplace(Cp1251ToUtf8(doc), Cp1251ToUtf8(canonical));
             SetFieldBytes(r.DOC, canonical);
         }
-        AppendRecord(bytes, r);
     }
 
     constexpr const char* kNotDone = " Исправление формата документов не выполнено.";
-    if (const std::error_code ec = ReplaceFileSafely(session.ProgramDir() / kWorkFileName, bytes)) {
+    if (const std::error_code ec =
+            ReplaceFileSafely(session.ProgramDir() / kWorkFileName, BytesOf(*records))) {
         op.Warn(WorkFileFailure(ec) + kNotDone);
         return false;
     }
-    if (const std::error_code ec = PutInPlace(session, bytes)) {
-        op.Warn(ReplaceFailure(session, ec) + kNotDone);
+    // The details are copied to the new spellings before the register takes
+    // them and the old rows go only afterwards, so a crash in between leaves
+    // every record's details findable; a row left under a spelling no record
+    // has any more does no harm.
+    const std::vector<std::string> copied = CopyDetails(session.Details(), renamed);
+    if (const std::string error = PutInPlace(session, *records); !error.empty()) {
+        op.Warn(ReplaceFailure(session, error) + kNotDone);
         return false;
     }
+    DropDetails(session.Details(), copied);
     session.IniSettings().RepareDocFormat = 1;
     WriteIniInteger(session.ProgramDir(), "Other", "RepareDocFormat", 1);
-    session.ReopenRegister(op);
-    MoveDetails(session.Details(), renamed);
     return true;
 }
 

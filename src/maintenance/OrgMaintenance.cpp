@@ -128,28 +128,23 @@ bool ReplaceOkpo(Session& session, Operator& op, uint32_t newOkpo) {
                  "не внесены.");
         return false;
     }
-    // The file is moved before any record changes, so a move that fails
-    // leaves the register exactly as it was.
-    if (!session.RenameRegister(op, newName)) return false;
-    cfg.OrgOKPO[0] = static_cast<int32_t>(newOkpo);
-    SaveConfiguration(session, op);
-
     RegisterFile& reg = session.Register();
-    if (!reg.IsOpen()) return true;  // the reopen failure has been reported
-    const RecordDate today = Today();
     std::vector<StudentRecord> records = reg.ReadAll();
-    uint32_t updated = 0;
-    for (uint32_t i = 0; i < records.size(); ++i) {
-        StudentRecord& r = records[i];
+    if (records.size() != reg.CountRecords()) {
+        op.Error("Не удалось прочитать файл данных " + session.RegisterName() +
+                 ". Код ОКПО не заменён, изменения не внесены.");
+        return false;
+    }
+    const RecordDate today = Today();
+    for (StudentRecord& r : records) {
         r.OKPO = newOkpo;
         MarkOrgChanged(r, today);
-        if (reg.Write(i, r)) ++updated;
     }
-    // Sealed again over the new records, so that a run that ends without
-    // its exit does not bring a false integrity warning.
-    SealRegister(reg, session.RegisterName());
-    reg.Sync();
-    op.Plain(UpdatedText(updated));
+    // The changed records go to a new file under the new name, which the
+    // saved configuration then names: a crash leaves either the old register
+    // and configuration or the new ones, never records half changed.
+    if (!session.RenameRegister(op, next, &records)) return false;
+    op.Plain(UpdatedText(static_cast<uint32_t>(records.size())));
     return true;
 }
 

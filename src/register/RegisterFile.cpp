@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "register/FaultInjection.h"
+
 namespace vrklad {
 namespace {
 
@@ -31,9 +33,12 @@ bool ReadFully(int fd, uint64_t offset, void* data, size_t size) {
 bool WriteFully(int fd, uint64_t offset, const void* data, size_t size) {
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t put = ::pwrite(fd, p, size, static_cast<off_t>(offset));
+        const ssize_t put = io::Pwrite(fd, p, size, static_cast<off_t>(offset));
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
+        if (put <= 0) {
+            if (put == 0) errno = EIO;
+            return false;
+        }
         p += put;
         size -= static_cast<size_t>(put);
         offset += static_cast<uint64_t>(put);
@@ -94,7 +99,7 @@ RegisterFile::OpenResult RegisterFile::OpenWith(const std::filesystem::path& pat
         return err == EWOULDBLOCK ? OpenResult::InUse : OpenResult::Failed;
     }
     // Truncate only once the lock is ours: never cut a register another copy holds.
-    if (truncate && ::ftruncate(fd, 0) < 0) {
+    if (truncate && io::Ftruncate(fd, 0) < 0) {
         m_lastError = ErrnoText(errno);
         ::close(fd);
         return OpenResult::Failed;
@@ -129,7 +134,7 @@ uint64_t RegisterFile::FileSize() const {
 }
 
 bool RegisterFile::WriteAndTrack(uint64_t offset, const void* data, size_t size) {
-    if (!WriteFully(m_fd, offset, data, size)) {
+    if (!Written(WriteFully(m_fd, offset, data, size))) {
         m_size.reset();
         return false;
     }
@@ -155,6 +160,11 @@ bool RegisterFile::Write(uint32_t index, const StudentRecord& record) {
     // would leave a gap of undefined records.
     if (m_fd < 0 || index >= kMaxRecords || index > CountRecords()) return false;
     return WriteAndTrack(uint64_t{index} * kRecordSize, &record, kRecordSize);
+}
+
+bool RegisterFile::Written(bool ok) {
+    if (!ok) m_lastError = ErrnoText(errno);
+    return ok;
 }
 
 RegisterFile::AppendResult RegisterFile::Append(const StudentRecord& record, uint16_t* index) {
@@ -183,6 +193,18 @@ bool RegisterFile::WriteAt(uint64_t offset, const void* data, size_t size) {
     return m_fd >= 0 && WriteAndTrack(offset, data, size);
 }
 
-bool RegisterFile::Sync() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
+bool RegisterFile::Sync() { return m_fd >= 0 && Written(io::Fsync(m_fd) == 0); }
+
+bool RegisterFile::MoveTo(const std::filesystem::path& to, bool replace) {
+    if (m_fd < 0) return false;
+    const int rc = replace ? io::Rename(m_path.c_str(), to.c_str())
+                           : io::RenameNoReplace(m_path.c_str(), to.c_str());
+    if (!Written(rc == 0)) return false;
+    m_path = to;
+    // The new name must reach the disk too; the move itself is done.
+    const std::filesystem::path dir = to.has_parent_path() ? to.parent_path() : ".";
+    io::SyncDirectory(dir.c_str());
+    return true;
+}
 
 }  // namespace vrklad

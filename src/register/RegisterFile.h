@@ -36,7 +36,7 @@ public:
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
     const std::filesystem::path& Path() const { return m_path; }
-    // The errno text of the last failed open, for messages.
+    // The errno text of the last failed open, write or flush, for messages.
     const std::string& LastError() const { return m_lastError; }
 
     uint64_t FileSize() const;
@@ -65,7 +65,14 @@ public:
     bool WriteAt(uint64_t offset, const void* data, size_t size);
     bool Sync();
 
+    // Moves the file to `to`, keeping this handle and its lock, so that no
+    // other copy can take the file under either name. Without `replace` an
+    // existing file of that name is refused. False, with LastError, when the
+    // file stays where it was.
+    bool MoveTo(const std::filesystem::path& to, bool replace);
+
 private:
+    bool Written(bool ok);
     OpenResult OpenWith(const std::filesystem::path& path, int flags, bool truncate);
     bool WriteAndTrack(uint64_t offset, const void* data, size_t size);
 

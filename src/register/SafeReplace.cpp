@@ -7,8 +7,12 @@
 #include <cerrno>
 #include <string>
 
+#include "register/FaultInjection.h"
+
 namespace vrklad {
 namespace {
+
+constexpr std::string_view kTemporarySuffix = ".XXXXXX";
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
@@ -16,7 +20,7 @@ bool WriteAll(int fd, std::string_view bytes) {
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
-        const ssize_t put = ::write(fd, p, left);
+        const ssize_t put = io::Write(fd, p, left);
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
             if (put == 0) errno = EIO;
@@ -28,16 +32,17 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+std::filesystem::path DirectoryOf(const std::filesystem::path& path) {
+    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
+
 }  // namespace
 
-std::error_code ReplaceFileSafely(const std::filesystem::path& path, std::string_view bytes) {
-    const std::filesystem::path dir =
-        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string temp = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+int CreateTemporaryBeside(const std::filesystem::path& path, std::string& temp) {
+    temp = (DirectoryOf(path) / ("." + path.filename().string())).string();
+    temp += kTemporarySuffix;
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return LastError();
-
-    std::error_code error;
+    if (fd < 0) return -1;
     struct stat old {};
     mode_t mode;
     if (::stat(path.c_str(), &old) == 0) {
@@ -48,20 +53,37 @@ std::error_code ReplaceFileSafely(const std::filesystem::path& path, std::string
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(fd, mode) < 0 || !WriteAll(fd, bytes) || ::fsync(fd) < 0) error = LastError();
+    if (::fchmod(fd, mode) < 0) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
+bool IsTemporaryOf(std::string_view name, std::string_view of) {
+    return name.size() == 1 + of.size() + kTemporarySuffix.size() && name[0] == '.' &&
+           name.substr(1, of.size()) == of && name[1 + of.size()] == '.';
+}
+
+std::error_code ReplaceFileSafely(const std::filesystem::path& path, std::string_view bytes) {
+    std::string temp;
+    const int fd = CreateTemporaryBeside(path, temp);
+    if (fd < 0) return LastError();
+
+    std::error_code error;
+    if (!WriteAll(fd, bytes) || io::Fsync(fd) < 0) error = LastError();
     if (::close(fd) < 0 && !error) error = LastError();
-    if (!error && ::rename(temp.c_str(), path.c_str()) < 0) error = LastError();
+    if (!error && io::Rename(temp.c_str(), path.c_str()) < 0) error = LastError();
     if (error) {
         ::unlink(temp.c_str());
         return error;
     }
 
-    // The rename itself must reach the disk too.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    // The rename itself must reach the disk too; the file is in place already.
+    io::SyncDirectory(DirectoryOf(path).c_str());
     return {};
 }
 

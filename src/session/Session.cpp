@@ -1,39 +1,22 @@
 #include "session/Session.h"
 
-#include <fcntl.h>
-#include <stdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
 
 #include "register/Checksum.h"
 #include "register/Clock.h"
+#include "register/FaultInjection.h"
+#include "register/ReplacementJournal.h"
+#include "register/SafeReplace.h"
 
 namespace vrklad {
 namespace {
 
 constexpr const char* kAttention = "Внимание!";
-
-// rename(2) that never replaces an existing file. Filesystems without
-// RENAME_NOREPLACE get link + unlink, which refuses an existing target too.
-bool MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
-                   std::string& error) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        error = std::strerror(errno);
-        return false;
-    }
-    if (::link(from.c_str(), to.c_str()) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    ::unlink(from.c_str());
-    return true;
-}
 
 bool Exists(const std::filesystem::path& path) {
     std::error_code ec;
@@ -69,6 +52,7 @@ Session::StartupResult Session::Startup(Operator& op) {
         op.Error("Файл VR_KLAD.INI не найден. Продолжение работы не возможно");
         return StartupResult::Quit;
     }
+    FinishInterruptedRestore(op);
     try {
         m_config.Load(m_programDir);
         ProgramConfig& cfg = m_config.Data();
@@ -94,6 +78,9 @@ Session::StartupResult Session::Startup(Operator& op) {
         MainMenuAccess(false);
         return StartupResult::Restricted;
     }
+    // The register is ours now, so no other copy is in the middle of a
+    // replacement: what one left behind can go.
+    RemoveLeftovers(SettleInterruptedRename());
     if (m_register.FileSize() > 6 && !VerifyRegister(m_register, m_registerName)) {
         m_checksumMismatch = true;
         op.Message(Operator::Icon::Warning, "Контрольная сумма не совпадает с расчетной",
@@ -225,9 +212,10 @@ void Session::ReportUnusable(Operator& op, RegisterState state) {
                kAttention);
 }
 
-bool Session::RenameRegister(Operator& op, const std::string& newName) {
+bool Session::RenameRegister(Operator& op, const ProgramConfig& next,
+                             const std::vector<StudentRecord>* records) {
     const std::string oldName = m_registerName;
-    if (newName == oldName) return true;
+    const std::string newName = RegisterFileName(next);
     if (newName.empty()) {
         op.Error("Для выбранного типа организации нет имени файла данных. Изменения не внесены.");
         return false;
@@ -239,38 +227,160 @@ bool Session::RenameRegister(Operator& op, const std::string& newName) {
     if (!m_register.IsOpen()) {
         // No file on disk to move: the register will be looked for under
         // the new name.
+        m_config.Data() = next;
         m_registerName = newName;
         return true;
     }
-    const std::filesystem::path newPath = m_programDir / newName;
-    if (Exists(newPath)) {
+    if (newName == oldName) {
+        m_config.Data() = next;
+        return true;
+    }
+    if (Exists(m_programDir / newName)) {
         op.Error("Файл данных " + newName + " уже существует. Файл данных " + oldName +
                  " не переименован, изменения не внесены.");
         return false;
     }
-    // The file is moved while still locked by this copy, so no other copy
-    // can take it under either name in between.
-    m_register.Sync();
-    std::string error;
-    if (!MoveNoReplace(m_register.Path(), newPath, error)) {
+    std::vector<StudentRecord> stored;
+    if (records == nullptr) {
+        stored = m_register.ReadAll();
+        if (stored.size() != m_register.CountRecords()) {
+            op.Error("Не удалось прочитать файл данных " + oldName + ". Изменения не внесены.");
+            return false;
+        }
+        records = &stored;
+    }
+    const std::string error = ReplaceRegister(*records, &next);
+    if (!error.empty()) {
         op.Error("Не удалось переименовать файл данных " + oldName + " в " + newName + " (" +
                  error + "). Изменения не внесены.");
         return false;
     }
-    m_register.Close();
-    m_registerName = newName;
-    const RegisterFile::OpenResult reopened = m_register.Open(newPath);
-    if (reopened != RegisterFile::OpenResult::Ok) {
-        m_state = reopened == RegisterFile::OpenResult::InUse ? RegisterState::Locked
-                                                              : RegisterState::Unreadable;
-        ReportUnusable(op, m_state);
-        MainMenuAccess(false);
-        return true;
-    }
-    // The trailer binds the records to the file name: renew it so that the
-    // next start does not report a false integrity failure.
-    SealRegister(m_register, m_registerName);
     return true;
+}
+
+std::string Session::ReplaceRegister(const std::vector<StudentRecord>& records,
+                                     const ProgramConfig* next) {
+    if (!m_register.IsOpen()) return std::strerror(EBADF);
+    const std::string oldName = m_registerName;
+    const std::string newName = next != nullptr ? RegisterFileName(*next) : oldName;
+    if (newName.empty()) return std::strerror(EINVAL);
+    const bool move = newName != oldName;
+    // Another configuration under the same name would be a second file to
+    // replace, which one rename cannot do.
+    if (next != nullptr && !move) return std::strerror(EINVAL);
+    const std::filesystem::path oldPath = m_register.Path();
+    const std::filesystem::path newPath = m_programDir / newName;
+    if (move) {
+        if (Exists(newPath)) return std::strerror(EEXIST);
+        // Written first: whatever follows, the next start knows which file
+        // is left over.
+        const ReplacementJournal journal{
+            ReplacementJournal::Kind::Rename, oldName, newName, {}, {}};
+        if (const std::error_code ec = WriteJournal(m_programDir, journal)) return ec.message();
+    }
+    const auto undo = [&](const std::string& error) {
+        if (move) RemoveJournal(m_programDir);
+        return error;
+    };
+
+    std::string temp;
+    const int fd = CreateTemporaryBeside(newPath, temp);
+    if (fd < 0) return undo(std::strerror(errno));
+    RegisterFile fresh;
+    const RegisterFile::OpenResult opened = fresh.Open(temp);
+    ::close(fd);
+    errno = 0;
+    const bool written =
+        opened == RegisterFile::OpenResult::Ok &&
+        (records.empty() ||
+         (fresh.WriteAt(0, records.data(), records.size() * sizeof(StudentRecord)) &&
+          SealRegister(fresh, newName))) &&
+        fresh.Sync();
+    if (!written || !fresh.MoveTo(newPath, /*replace=*/!move)) {
+        const std::string error =
+            fresh.LastError().empty() ? std::strerror(errno ? errno : EIO) : fresh.LastError();
+        fresh.Close();
+        ::unlink(temp.c_str());
+        return undo(error);
+    }
+
+    if (move) {
+        // The configuration names the new file from here on: this save is
+        // the moment the move takes effect.
+        const ProgramConfig before = m_config.Data();
+        m_config.Data() = *next;
+        try {
+            m_config.Save();
+        } catch (const ConfigError& e) {
+            m_config.Data() = before;
+            io::Unlink(newPath.c_str());
+            return undo(e.what());
+        }
+        // A file that will not go is removed by the next start.
+        if (io::Unlink(oldPath.c_str()) == 0 || errno == ENOENT) {
+            io::SyncDirectory(m_programDir.c_str());
+            RemoveJournal(m_programDir);
+        }
+    }
+    m_register = std::move(fresh);
+    m_registerName = newName;
+    m_state = RegisterState::Open;
+    return {};
+}
+
+void Session::FinishInterruptedRestore(Operator& op) {
+    const std::optional<ReplacementJournal> journal = ReadJournal(m_programDir);
+    if (!journal || journal->kind != ReplacementJournal::Kind::Moves) return;
+    std::string failed;
+    if (const std::error_code ec = CarryOutMoves(m_programDir, *journal, &failed)) {
+        op.Error("Не удалось завершить прерванное восстановление из резервной копии: файл " +
+                 failed + " не заменён (" + ec.message() + ").");
+    }
+}
+
+std::string Session::SettleInterruptedRename() {
+    const std::optional<ReplacementJournal> journal = ReadJournal(m_programDir);
+    if (!journal || journal->kind != ReplacementJournal::Kind::Rename) return {};
+    // The configuration tells whether the move took effect.
+    const std::string& left = m_registerName == journal->to     ? journal->from
+                              : m_registerName == journal->from ? journal->to
+                                                                : m_registerName;
+    if (left != m_registerName && io::Unlink((m_programDir / left).c_str()) != 0 &&
+        errno != ENOENT) {
+        return {};
+    }
+    RemoveJournal(m_programDir);
+    return journal->to;
+}
+
+void Session::RemoveLeftovers(const std::string& movedTo) {
+    // The temporary files of whole-file replacements (the configuration, the
+    // register under its name and under the name of an interrupted move,
+    // compaction's work file, the journal) and the staging directories of
+    // restores, left by a crash.
+    const std::string names[] = {ConfigFile::kFileName, m_registerName, movedTo, "NewDataFile",
+                                 ReplacementJournal::kFileName};
+    const bool journalLeft = ReadJournal(m_programDir).has_value();
+    std::vector<std::filesystem::path> leftovers;
+    try {
+        for (const auto& entry : std::filesystem::directory_iterator(m_programDir)) {
+            const std::string name = entry.path().filename().string();
+            if (name.empty() || name[0] != '.') continue;
+            const bool staging = name.rfind(ReplacementJournal::kStagingPrefix, 0) == 0;
+            if ((staging && !journalLeft) ||
+                std::any_of(std::begin(names), std::end(names), [&](const std::string& of) {
+                    return !of.empty() && IsTemporaryOf(name, of);
+                })) {
+                leftovers.push_back(entry.path());
+            }
+        }
+    } catch (const std::filesystem::filesystem_error&) {
+        return;  // tidying up only; the next start tries again
+    }
+    for (const std::filesystem::path& path : leftovers) {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
 }
 
 bool Session::CloseFiles(Operator& op, bool bringToRest) {
@@ -328,9 +438,12 @@ Session::RegisterState Session::ReopenRegister(Operator& op) {
 bool Session::ChangeOrgType(Operator& op, uint8_t orgType) {
     ProgramConfig next = m_config.Data();
     next.OrgType = orgType;
-    if (!RenameRegister(op, RegisterFileName(next))) return false;
-    m_config.Data().OrgType = orgType;
-    return true;
+    if (RegisterFileName(next) == m_registerName) {
+        // The name stays: the type is stored with the next save.
+        m_config.Data().OrgType = orgType;
+        return true;
+    }
+    return RenameRegister(op, next);
 }
 
 void Session::ChangeDistrictSubMode(uint8_t typeOrganization) {

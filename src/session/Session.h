@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "details/DetailsStore.h"
 #include "exchange/RegisterIndexes.h"
@@ -91,12 +92,28 @@ public:
     // its name; the menu follows the outcome.
     RegisterState ReopenRegister(Operator& op);
 
-    // Moves the open register to `newName` in ProgramDir and reopens it.
-    // Refused, before anything changes, when a file of that name exists; a
-    // failed move leaves the register open under its old name. With no
-    // register file on disk only the name is taken. True when the register
-    // now goes by `newName`.
-    bool RenameRegister(Operator& op, const std::string& newName);
+    // Moves the open register to the name the configuration `next` gives
+    // (a new OKPO or organization type), its records replaced by `records`
+    // when given, and makes `next` the configuration, saved at once: the
+    // configuration must always name the file the register is in. Refused,
+    // before anything changes, when a file of the new name exists; a failed
+    // move leaves the register open under its old name and the configuration
+    // as it was. With no register file on disk only `next` is taken. True
+    // when the register now goes by the new name.
+    bool RenameRegister(Operator& op, const ProgramConfig& next,
+                        const std::vector<StudentRecord>* records = nullptr);
+
+    // Puts `records` in the place of the open register, under its own name
+    // or, with `next`, under the name `next` gives, `next` then becoming the
+    // configuration (saved). The records go to a new file beside the
+    // register, sealed under its name, flushed and held locked from the
+    // start; it takes the register's place by one rename, so a crash at any
+    // point leaves either the old register or the new one, and a move to
+    // another name is settled by the next start. The register stays open.
+    // The system's error text on failure, with nothing changed; empty when
+    // done.
+    std::string ReplaceRegister(const std::vector<StudentRecord>& records,
+                                const ProgramConfig* next = nullptr);
 
     // The organization type dialog: single mode changes OrgType (and the
     // register's name with it, refused as RenameRegister refuses); district
@@ -134,6 +151,10 @@ private:
     bool FirstStart(Operator& op);
     bool AbandonFirstStart(Operator& op, const ProgramConfig& before, const std::string& text);
     void ReportUnusable(Operator& op, RegisterState state);
+    void FinishInterruptedRestore(Operator& op);
+    // Returns the name an interrupted move was going to.
+    std::string SettleInterruptedRename();
+    void RemoveLeftovers(const std::string& movedTo);
 
     std::filesystem::path m_programDir;
     Settings m_settings;

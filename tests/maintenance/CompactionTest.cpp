@@ -26,6 +26,14 @@ std::string Bytes(const std::vector<StudentRecord>& records) {
 
 class Compaction : public MaintenanceFixture {
 protected:
+    // The records of the register file, which a compaction leaves sealed.
+    std::string RegisterRecords() const {
+        const std::string bytes = ReadFile(File(kRegister));
+        const size_t records = bytes.size() / kRecordSize * kRecordSize;
+        EXPECT_EQ(bytes.size(), records == 0 ? 0 : records + 6);
+        return bytes.substr(0, records);
+    }
+
     // The school's register holding exactly these records, no trailer, and a
     // started session on it. Earlier sessions let go of their register first.
     Session& StartWith(const std::vector<StudentRecord>& records, const std::string& ini = {}) {
@@ -83,7 +91,8 @@ TEST_F(Compaction, DropsMarkedRecordsAndReportsTheShare) {
 
         EXPECT_EQ(CompactRegister(session, m_op), CompactionResult::Compacted);
         EXPECT_EQ(m_op.Texts(), std::vector<std::string>{c.message});
-        EXPECT_EQ(ReadFile(File(kRegister)), Bytes(kept));
+        EXPECT_EQ(RegisterRecords(), Bytes(kept));
+        EXPECT_TRUE(kept.empty() || VerifyRegister(session.Register(), kRegister));
         EXPECT_EQ(ReadFile(File("NewDataFile")), Bytes(kept));
         EXPECT_EQ(ReadFile(File("old")), Bytes(records));
         EXPECT_EQ(session.Register().CountRecords(), kept.size());
@@ -134,7 +143,8 @@ TEST_F(Compaction, AsksOnlyForDeletionsSinceTheLastExchange) {
             EXPECT_EQ(m_op.shown[0].buttons, Operator::Buttons::YesNo);
         }
         const bool compacted = c.result == CompactionResult::Compacted;
-        EXPECT_EQ(ReadFile(File(kRegister)), compacted ? Bytes({records[0]}) : Bytes(records));
+        EXPECT_EQ(compacted ? RegisterRecords() : ReadFile(File(kRegister)),
+                  compacted ? Bytes({records[0]}) : Bytes(records));
         EXPECT_EQ(m_op.Texts().back() == "Сжатие выполнено на 66%.", compacted);
         EXPECT_TRUE(session.RegisterUsable());
     }
@@ -232,7 +242,8 @@ TEST_F(Compaction, ReminderOnTheFirstTick) {
         StartupMaintenance(session, m_op);
         const std::vector<std::string> texts = m_op.Texts();
         EXPECT_EQ(!texts.empty() && texts[0] == kReminder, c.reminded);
-        EXPECT_EQ(ReadFile(File(kRegister)), c.compacted ? Bytes({records[0]}) : Bytes(records));
+        EXPECT_EQ(c.compacted ? RegisterRecords() : ReadFile(File(kRegister)),
+                  c.compacted ? Bytes({records[0]}) : Bytes(records));
         EXPECT_EQ(IniValue("LastDateCompress"), c.stored);
     }
 }

@@ -1,3 +1,6 @@
+#include <cstring>
+
+#include "register/FaultInjection.h"
 #include "register/SettingsIni.h"
 #include "session/Session.h"
 #include "session/SessionFixture.h"
@@ -71,17 +74,21 @@ TEST_F(RenameRegister, MoveOntoAnExistingFileIsRefusedBeforeAnythingChanges) {
 
 TEST_F(RenameRegister, FailedMoveLeavesTheRegisterOpenUnderItsName) {
     StartSchool();
-    ASSERT_TRUE(std::filesystem::remove(File("Export/ARH")));
-    ASSERT_TRUE(std::filesystem::remove(File("Export")));
+    const std::string before = ReadFile(File("123.sch"));
+    fault::Arm(fault::Mode::DiskFull, 1);
+    const bool changed = m_session.ChangeOrgType(m_op, 3);
+    fault::Disarm();
 
-    EXPECT_FALSE(m_session.RenameRegister(m_op, "Export/ARH/123.sch"));
-
-    ASSERT_EQ(m_op.shown.size(), 1u);
-    EXPECT_NE(m_op.shown[0].text.find("Не удалось переименовать файл данных 123.sch"),
-              std::string::npos);
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(m_op.Texts(), std::vector<std::string>{
+                                "Не удалось переименовать файл данных 123.sch в 123.ptu (" +
+                                std::string(std::strerror(ENOSPC)) + "). Изменения не внесены."});
     EXPECT_EQ(m_session.RegisterName(), "123.sch");
+    EXPECT_EQ(m_session.Config().OrgType, 1);
     EXPECT_TRUE(m_session.Register().IsOpen());
-    EXPECT_TRUE(Exists("123.sch"));
+    EXPECT_EQ(ReadFile(File("123.sch")), before);
+    EXPECT_FALSE(Exists("123.ptu"));
+    EXPECT_EQ(ReadConfig().OrgType, 1);
 }
 
 TEST_F(RenameRegister, WithTheRegisterMissingOnlyTheNameChanges) {
