@@ -52,6 +52,12 @@ ToolTip::ToolTip(QWidget* window, const QString& title, const QString& text, Ico
     Layout();
 }
 
+// The pointer is let go here, while this is still a ToolTip: what runs in
+// the QWidget destructor after it (hide and focus events) must find none.
+ToolTip::~ToolTip() {
+    if (s_current == this) s_current = nullptr;
+}
+
 void ToolTip::Layout() {
     QFont titleFont = font();
     titleFont.setBold(true);

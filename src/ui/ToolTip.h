@@ -24,6 +24,7 @@ public:
     static void HideBalloon();
     // The balloon on screen, or null.
     static ToolTip* Current();
+    ~ToolTip() override;
 
     const QString& Title() const { return m_title; }
     const QString& Text() const { return m_text; }
