@@ -68,7 +68,7 @@ Session::StartupResult Session::Startup(Operator& op) {
             cfg.OrgAgency[0] = cfg.OwnAgency;
         }
     } catch (const ConfigError& e) {
-        op.Error(e.what());
+        op.Error(e.Message());
         m_config.Close();
         return StartupResult::Quit;
     }
@@ -389,7 +389,7 @@ bool Session::CloseFiles(Operator& op, bool bringToRest) {
         try {
             m_config.Save();
         } catch (const ConfigError& e) {
-            op.Error(e.what());
+            op.Error(e.Message());
             return false;
         }
     }
@@ -414,7 +414,7 @@ Session::RegisterState Session::ReopenFiles(Operator& op) {
     } catch (const ConfigError& e) {
         // Without a configuration there is no register name: nothing opens,
         // and exit leaves the files alone.
-        op.Error(e.what());
+        op.Error(e.Message());
         MainMenuAccess(false);
         return m_state;
     }
@@ -480,7 +480,7 @@ void Session::Exit(Operator& op) {
         try {
             m_config.Save();
         } catch (const ConfigError& e) {
-            op.Error(e.what());
+            op.Error(e.Message());
         }
     }
     m_config.Close();
