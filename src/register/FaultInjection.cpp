@@ -135,6 +135,14 @@ int RenameNoReplace(const char* from, const char* to) {
     });
 }
 
+bool WritePoint() {
+    return Guarded(Kind::Write, [] { return 0; }) == 0;
+}
+
+bool FlushPoint() {
+    return Guarded(Kind::Flush, [] { return 0; }) == 0;
+}
+
 int SyncDirectory(const char* path) {
     const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return -1;

@@ -45,6 +45,13 @@ int RenameNoReplace(const char* from, const char* to);
 // Flushes a directory, so that the renames and removals in it reach the disk.
 int SyncDirectory(const char* path);
 
+// For writers that make their own system calls (SQLite, for the details
+// database): one write or flush point, passed just before the call. False,
+// with errno ENOSPC, when the call is to fail; at a crash point the
+// process dies before the call.
+bool WritePoint();
+bool FlushPoint();
+
 }  // namespace io
 
 }  // namespace vrklad
