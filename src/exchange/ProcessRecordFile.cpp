@@ -371,14 +371,13 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
         return unlisted(RegisterWriteStopped(registerName, error, fileName));
     }
     result.protocol = protocolPath;
-    result.completed = true;
+    result.registerChanged = true;
 
     RecountOrganizations(cfg, reg, settings.TypeOrganization);
     try {
         config.Save();
+        result.completed = true;
     } catch (const ConfigError& e) {
-        // The records are in; the configuration in memory matches them and
-        // is saved again at exit.
         op.Error(e.Message());
     }
     if (!op.OpenInViewer(protocolPath.string())) {

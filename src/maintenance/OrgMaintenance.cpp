@@ -31,11 +31,13 @@ bool Exists(const std::filesystem::path& path) {
 // change, and a crash must not leave them disagreeing with it for long.
 // Should it fail, the configuration in memory still matches the register
 // and is saved again at exit.
-void SaveConfiguration(Session& session, Operator& op) {
+bool SaveConfiguration(Session& session, Operator& op) {
     try {
         session.Configuration().Save();
+        return true;
     } catch (const ConfigError& e) {
         op.Error(e.Message());
+        return false;
     }
 }
 
@@ -115,8 +117,7 @@ bool DeleteChosen(Session& session, Operator& op, const Operator::OrgItem& item)
         cfg.OrgAgency[row] = 0;
     }
     RecountOrganizations(cfg, session.Register(), session.IniSettings().TypeOrganization);
-    SaveConfiguration(session, op);
-    return true;
+    return SaveConfiguration(session, op);
 }
 
 bool RequireDistrictMode(Session& session, Operator& op) {
@@ -201,7 +202,7 @@ bool ReplaceAgency(Session& session, Operator& op, uint32_t newAgency) {
     ProgramConfig& cfg = session.Config();
     cfg.OwnAgency = agency;
     cfg.OrgAgency[0] = agency;
-    SaveConfiguration(session, op);
+    if (!SaveConfiguration(session, op)) return false;
     op.Plain(UpdatedText(updated));
     return true;
 }

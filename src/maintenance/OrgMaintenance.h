@@ -16,7 +16,8 @@ class Session;
 // changes no record and no configuration, after a message naming the file
 // and the system's error. Each asking version puts its question through
 // the Operator and calls the version that takes the answer; the batch tool
-// calls the latter directly. All return true when something was changed.
+// calls the latter directly. All return true when something was changed
+// and saved.
 
 // "Заменить ОКПО" (single organization only): every record takes the new
 // OKPO with LastChange OrgChanged (deleted and excluded records take the

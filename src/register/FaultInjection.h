@@ -28,6 +28,11 @@ void Disarm();
 // The points passed since Arm.
 uint64_t Points();
 
+// Whether a flush that passes its point reaches the disk (the default).
+// Tests that make many runs on throwaway files, and cut no power, may skip
+// the waits; the flushes still count as points and can still fail.
+void SetFlushesReachDisk(bool reach);
+
 }  // namespace fault
 
 namespace io {
@@ -51,6 +56,8 @@ int SyncDirectory(const char* path);
 // process dies before the call.
 bool WritePoint();
 bool FlushPoint();
+// Whether such a writer is to make the flush itself (see SetFlushesReachDisk).
+bool FlushReachesDisk();
 
 }  // namespace io
 

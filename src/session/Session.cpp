@@ -468,9 +468,10 @@ void Session::OnFirstShown(Operator& op) {
     m_details->Open(m_programDir.string());
 }
 
-void Session::Exit(Operator& op) {
-    if (m_exited) return;
+bool Session::Exit(Operator& op) {
+    if (m_exited) return true;
     m_exited = true;
+    bool saved = true;
     // A register held by another copy belongs to that copy, and so do the
     // counts in the configuration: neither is written from here.
     const bool owns = m_saveOnExit && m_config.IsLoaded() && m_state != RegisterState::Locked &&
@@ -481,6 +482,7 @@ void Session::Exit(Operator& op) {
             m_config.Save();
         } catch (const ConfigError& e) {
             op.Error(e.Message());
+            saved = false;
         }
     }
     m_config.Close();
@@ -491,6 +493,7 @@ void Session::Exit(Operator& op) {
         }
         m_register.Close();
     }
+    return saved;
 }
 
 }  // namespace vrklad
