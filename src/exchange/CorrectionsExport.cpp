@@ -51,7 +51,9 @@ class PendingBefore {
 public:
     explicit PendingBefore(const fs::path& path)
         : m_path(path), m_kept(path.parent_path() / ("." + path.filename().string() + ".old")) {
-        io::Unlink(m_kept.c_str());
+        // The second name is no file of its own: dropping it changes no
+        // file, so it is not a point of the fault seam.
+        ::unlink(m_kept.c_str());
         if (::link(path.c_str(), m_kept.c_str()) == 0) {
             m_state = State::Kept;
         } else if (errno == ENOENT) {
@@ -59,7 +61,7 @@ public:
         }
     }
     ~PendingBefore() {
-        if (m_state == State::Kept) io::Unlink(m_kept.c_str());
+        if (m_state == State::Kept) ::unlink(m_kept.c_str());
     }
     PendingBefore(const PendingBefore&) = delete;
     PendingBefore& operator=(const PendingBefore&) = delete;
