@@ -230,6 +230,8 @@ int RunCommand(const CliCommand& command, const CliArguments& args, std::ostream
         try {
             session.OnFirstShown(op);
             status = command.run(ctx);
+        } catch (const ConfigError& e) {
+            status = ctx.Fail(e.Message());
         } catch (const std::exception& e) {
             status = ctx.Fail(e.what());
         }

@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "details/SqliteFaultSeam.h"
+
 namespace vrklad {
 
 namespace {
@@ -116,7 +118,7 @@ bool DetailsStore::OpenReadOnly(const std::filesystem::path& path) {
 
 bool DetailsStore::Connect(const std::filesystem::path& path, int flags) {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, SqliteFaultSeamVfs());
     if (rc != SQLITE_OK) {
         const std::string text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
@@ -196,6 +198,10 @@ void DetailsStore::ShowError(const std::string& text) {
     if (m_inBatch) {
         if (m_batchFailed) return;
         m_batchFailed = true;
+        if (m_batchKeepsErrors) {
+            m_batchError = text;
+            return;
+        }
     }
     m_operator.Error(kErrorLead + text);
 }
@@ -244,17 +250,24 @@ bool DetailsStore::InsertDoc(const std::string& doc, const DocumentDetails& deta
     return Run(m_insert);
 }
 
-bool DetailsStore::BeginBatch() {
+bool DetailsStore::BeginBatch(bool keepErrors) {
     if (!Execute("BEGIN")) return false;
     m_inBatch = true;
     m_batchFailed = false;
+    m_batchKeepsErrors = keepErrors;
+    m_batchError.clear();
     return true;
 }
 
-bool DetailsStore::CommitBatch() {
+bool DetailsStore::CommitBatch(std::string* error) {
     if (m_db == nullptr || !m_inBatch) return false;
     bool ok = !m_batchFailed;
-    if (sqlite3_get_autocommit(m_db) != 0) {
+    if (!ok) {
+        // A statement failed: nothing of the run may stay.
+        if (sqlite3_get_autocommit(m_db) == 0) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    } else if (sqlite3_get_autocommit(m_db) != 0) {
         // SQLite itself ended the transaction after a severe error (full
         // disk, I/O); that error has been shown already.
         ok = false;
@@ -262,8 +275,11 @@ bool DetailsStore::CommitBatch() {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         ok = false;
     }
+    if (error != nullptr) *error = m_batchError;
     m_inBatch = false;
     m_batchFailed = false;
+    m_batchKeepsErrors = false;
+    m_batchError.clear();
     return ok;
 }
 
@@ -274,11 +290,13 @@ void DetailsStore::RollbackBatch() {
     }
     m_inBatch = false;
     m_batchFailed = false;
+    m_batchKeepsErrors = false;
+    m_batchError.clear();
 }
 
-DetailsStore::Transaction::Transaction(DetailsStore& store) : m_store(store) {
+DetailsStore::Transaction::Transaction(DetailsStore& store, Errors errors) : m_store(store) {
     if (!m_store.DetailsAvailable() || m_store.m_inBatch) return;
-    m_owner = m_store.BeginBatch();
+    m_owner = m_store.BeginBatch(errors == Errors::Kept);
     m_beginFailed = !m_owner;
 }
 
@@ -286,10 +304,14 @@ DetailsStore::Transaction::~Transaction() {
     if (m_owner) m_store.RollbackBatch();
 }
 
+bool DetailsStore::Transaction::Failed() const {
+    return m_beginFailed || (m_store.m_inBatch && m_store.m_batchFailed);
+}
+
 bool DetailsStore::Transaction::Commit() {
-    if (!m_owner) return !m_beginFailed && !(m_store.m_inBatch && m_store.m_batchFailed);
+    if (!m_owner) return !Failed();
     m_owner = false;
-    return m_store.CommitBatch();
+    return m_store.CommitBatch(&m_error);
 }
 
 }  // namespace vrklad

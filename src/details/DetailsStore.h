@@ -68,23 +68,31 @@ class DetailsStore {
 
     // One transaction around a run of many changes; rolled back unless
     // committed. Inside a transaction only the first failure is shown, so
-    // that a broken disk does not bring up one message per record. A
-    // transaction begun while another is open joins it.
+    // that a broken disk does not bring up one message per record; with
+    // Errors::Kept it is not shown but kept for the caller, who stops its
+    // run and says so in one message of its own. A transaction begun while
+    // another is open joins it.
     class Transaction {
       public:
-        explicit Transaction(DetailsStore& store);
+        enum class Errors { Shown, Kept };
+        explicit Transaction(DetailsStore& store, Errors errors = Errors::Shown);
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
 
+        // Whether a statement inside the transaction has failed so far.
+        bool Failed() const;
         // Makes the changes permanent. False when the commit failed or a
         // statement inside the transaction failed.
         bool Commit();
+        // The database's text of the first failure (Errors::Kept only).
+        const std::string& Error() const { return m_error; }
 
       private:
         DetailsStore& m_store;
         bool m_owner = false;
         bool m_beginFailed = false;
+        std::string m_error;
     };
 
   private:
@@ -96,8 +104,8 @@ class DetailsStore {
     void ShowError(const std::string& text);
     void ShowSqliteError();
 
-    bool BeginBatch();
-    bool CommitBatch();
+    bool BeginBatch(bool keepErrors);
+    bool CommitBatch(std::string* error);
     void RollbackBatch();
 
     Operator& m_operator;
@@ -107,6 +115,8 @@ class DetailsStore {
     sqlite3_stmt* m_insert = nullptr;
     bool m_inBatch = false;
     bool m_batchFailed = false;
+    bool m_batchKeepsErrors = false;
+    std::string m_batchError;
 };
 
 }  // namespace vrklad

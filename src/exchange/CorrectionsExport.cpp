@@ -1,5 +1,8 @@
 #include "exchange/CorrectionsExport.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <string_view>
 #include <system_error>
 #include <unordered_set>
@@ -13,6 +16,7 @@
 #include "exchange/FileCommands.h"
 #include "register/ChangeCodes.h"
 #include "register/Clock.h"
+#include "register/FaultInjection.h"
 #include "register/TextFile.h"
 #include "rules/Documents.h"
 
@@ -38,6 +42,45 @@ bool ReadPending(const fs::path& path, std::vector<StudentRecord>& records, std:
     records = file.ReadAll();
     return true;
 }
+
+// The pending file as it was, kept under a second name until the new date
+// is saved: when the save fails the file goes back, or the new one goes
+// when there was none, so that the next export, from the same date, does
+// not add the same records a second time.
+class PendingBefore {
+public:
+    explicit PendingBefore(const fs::path& path)
+        : m_path(path), m_kept(path.parent_path() / ("." + path.filename().string() + ".old")) {
+        // The second name is no file of its own: dropping it changes no
+        // file, so it is not a point of the fault seam.
+        ::unlink(m_kept.c_str());
+        if (::link(path.c_str(), m_kept.c_str()) == 0) {
+            m_state = State::Kept;
+        } else if (errno == ENOENT) {
+            m_state = State::None;
+        }
+    }
+    ~PendingBefore() {
+        if (m_state == State::Kept) ::unlink(m_kept.c_str());
+    }
+    PendingBefore(const PendingBefore&) = delete;
+    PendingBefore& operator=(const PendingBefore&) = delete;
+
+    void PutBack() {
+        if (m_state == State::Kept && io::Rename(m_kept.c_str(), m_path.c_str()) == 0) {
+            m_state = State::Unknown;
+        } else if (m_state == State::None) {
+            io::Unlink(m_path.c_str());
+        }
+    }
+
+private:
+    // Unknown: the file system keeps no second name; the new file stays.
+    enum class State { Unknown, None, Kept };
+    fs::path m_path;
+    fs::path m_kept;
+    State m_state = State::Unknown;
+};
 
 }  // namespace
 
@@ -140,12 +183,14 @@ ExportResult ExportCorrections(const std::string& programDir, const RegisterFile
         result.stop = ExportStop::WriteFailed;
         return result;
     }
+    PendingBefore before(correctionsPath);
     if (!WriteExchangeFile(correctionsPath, file, error)) {
         op.Error(CannotWriteText(correctionsPath, error));
         result.stop = ExportStop::WriteFailed;
         return result;
     }
     if (!SaveExchangeDates(config, false, op)) {
+        before.PutBack();
         result.stop = ExportStop::ConfigFailed;
         return result;
     }

@@ -18,7 +18,9 @@ namespace vrklad {
 // Export/ARH/, packs the file, the log and ProgramDir/Additional.db into
 // Export/CORRECT_YYmmDDHHMMSS.ARJ and offers to move that archive to
 // removable media; once moved, the pending file is dropped. The indexes are
-// rebuilt from the register first; the register is only read.
+// rebuilt from the register first; the register is only read. When the
+// configuration cannot be saved the pending file is put back as it was, so
+// that the next export, from the same date, does not add the records again.
 ExportResult ExportCorrections(const std::string& programDir, const RegisterFile& reg,
                                ConfigFile& config, RegisterIndexes& indexes, Operator& op);
 

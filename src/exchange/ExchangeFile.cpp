@@ -26,6 +26,7 @@ bool WriteExchangeFile(const fs::path& path, const std::vector<StudentRecord>& r
     RegisterFile file;
     if (file.Create(temporary) != RegisterFile::OpenResult::Ok) {
         error = file.LastError();
+        ::unlink(temporary.c_str());  // made, but could not be emptied
         return false;
     }
     errno = 0;

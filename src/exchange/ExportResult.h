@@ -16,7 +16,7 @@ enum class ExportStop {
     NoFileName,       // the configuration names no register: nothing changed
     WriteFailed,      // a file in Export/ could not be written: dates and pending file unchanged
     TooManyRecords,   // the corrections file would exceed 65,535 records: nothing changed
-    ConfigFailed,     // the configuration could not be saved: its dates stay as they were
+    ConfigFailed,     // the configuration could not be saved: its dates and the pending file stay
     ArchiveFailed,    // record file, log and dates written; the archiver failed
     MoveFailed,       // archive made; it stays in Export/
 };

@@ -29,7 +29,7 @@ bool SaveExchangeDates(ConfigFile& config, bool actual, Operator& op) {
     } catch (const ConfigError& e) {
         data.LastActualDate = oldActual;
         data.LastExchangeDate = oldExchange;
-        op.Error(e.what());
+        op.Error(e.Message());
         return false;
     }
 }

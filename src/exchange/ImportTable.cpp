@@ -14,12 +14,14 @@
 #include "exchange/DbfTableReader.h"
 #include "exchange/DelimitedTextReader.h"
 #include "exchange/ImportRow.h"
+#include "exchange/IncomingFailure.h"
 #include "exchange/MatchIncoming.h"
 #include "exchange/RecordUpdate.h"
 #include "exchange/RegisterIndexes.h"
 #include "register/Operator.h"
 #include "register/ProgramConfig.h"
 #include "register/RegisterFile.h"
+#include "register/RegisterWorkCopy.h"
 #include "register/SettingsIni.h"
 #include "register/TextFile.h"
 
@@ -182,9 +184,30 @@ ImportTableResult ImportTable(const std::filesystem::path& path,
     lines.reserve(lines.size() + table.rows.size() + 8);
     op.ShowProgress(0, true);
 
-    // 5. Every row, in file order.
+    // 5. Every row, in file order, written to a copy of the register that
+    // takes its place only once the whole run and its protocol are written:
+    // a failed write stops the run with the register as it was.
+    const std::string fileName = path.filename().string();
+    const std::string registerName = reg.Path().filename().string();
+    RegisterWorkCopy copy;
+    if (const std::string error = copy.Begin(reg); !error.empty()) {
+        op.ShowProgress(0, false);
+        op.Error(RegisterWriteStopped(registerName, error, fileName));
+        result.imported = false;
+        return result;
+    }
+    RegisterFile& work = copy.File();
+    const auto stopped = [&](const std::string& text) {
+        copy.Discard();
+        indexes.Rebuild(reg);
+        op.ShowProgress(0, false);
+        op.Error(text);
+        result.imported = false;
+        return result;
+    };
+
     const bool withDetails = columns.HasDetails();
-    DetailsStore::Transaction transaction(details);
+    DetailsStore::Transaction transaction(details, DetailsStore::Transaction::Errors::Kept);
     uint64_t position = 0;
     uint64_t r = 0;
     for (const ImportedTable::Row& source : table.rows) {
@@ -201,8 +224,13 @@ ImportTableResult ImportTable(const std::filesystem::path& path,
             ++result.erroneous;
             continue;
         }
-        const MatchResult match = MatchIncoming(reg, indexes, row.record);
-        const MergeOutcome outcome = ApplyImportVerdict(reg, match, row.record);
+        const MatchResult match = MatchIncoming(work, indexes, row.record);
+        const MergeOutcome outcome = ApplyImportVerdict(work, match, row.record);
+        if (outcome.registerFailed) {
+            const std::string error =
+                work.LastError().empty() ? std::strerror(EIO) : work.LastError();
+            return stopped(RegisterWriteStopped(registerName, error, fileName));
+        }
         if (outcome.added) ++result.added;
         if (outcome.updated) ++result.updated;
         if (outcome.unchanged) ++result.unchanged;
@@ -212,13 +240,19 @@ ImportTableResult ImportTable(const std::filesystem::path& path,
         if (withDetails && outcome.detailsDoc) {
             const RowDetails rowDetails = ImportRowDetails(source.values, columns);
             if (rowDetails.details) {
-                details.ReplaceDoc(*outcome.detailsDoc, *rowDetails.details);
+                if (!details.ReplaceDoc(*outcome.detailsDoc, *rowDetails.details)) {
+                    transaction.Commit();  // rolls back, and gives the database's text
+                    return stopped(DetailsWriteStopped(transaction.Error(), fileName));
+                }
             } else if (!rowDetails.failure.empty()) {
                 lines.push_back(row.prefix + rowDetails.failure);
             }
         }
     }
-    transaction.Commit();  // a failure has been shown by the store
+    if (transaction.Failed()) {
+        transaction.Commit();
+        return stopped(DetailsWriteStopped(transaction.Error(), fileName));
+    }
 
     // 6. The protocol's end.
     op.ShowProgress(0, false);
@@ -228,17 +262,25 @@ ImportTableResult ImportTable(const std::filesystem::path& path,
     lines.push_back("Ошибочных записей : " + std::to_string(result.erroneous));
     lines.push_back("Записей без изменений  : " + std::to_string(result.unchanged));
 
-    // 7. Saved and shown.
+    // 7. Saved, then the details and the register take the run, then the
+    // protocol is shown. A protocol of changes that were not made goes.
     const std::filesystem::path protocol = programDir / kImportProtocolName;
     if (const std::error_code error = WriteTextFile(protocol, lines)) {
-        op.Error("Не удалось записать файл протокола " + protocol.string() + "\n" +
-                 error.message());
-    } else {
-        result.protocol = protocol;
-        errno = 0;
-        if (!op.OpenInViewer(protocol.string())) {
-            op.Warn("Не удалось открыть файл протокола. Код ошибки " + std::to_string(errno));
-        }
+        return stopped(ProtocolWriteStopped(protocol.string(), error.message(), fileName));
+    }
+    const auto unlisted = [&](const std::string& text) {
+        std::error_code ignored;
+        std::filesystem::remove(protocol, ignored);
+        return stopped(text);
+    };
+    if (!transaction.Commit()) return unlisted(DetailsWriteStopped(transaction.Error(), fileName));
+    if (const std::string error = copy.Commit(reg); !error.empty()) {
+        return unlisted(RegisterWriteStopped(registerName, error, fileName));
+    }
+    result.protocol = protocol;
+    errno = 0;
+    if (!op.OpenInViewer(protocol.string())) {
+        op.Warn("Не удалось открыть файл протокола. Код ошибки " + std::to_string(errno));
     }
 
     // 8. The schema file goes when the SchemaIni does.

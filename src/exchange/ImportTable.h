@@ -22,8 +22,8 @@ inline constexpr const char* kImportBadFormat =
 
 // What an import run did, for the batch tool.
 struct ImportTableResult {
-    // False when the file was refused as a whole (a message said why) and
-    // the register was not touched.
+    // False when the file was refused as a whole or a write failed (a
+    // message said why) and the register was not touched.
     bool imported = false;
     // Rows of the table, and how they went.
     uint64_t rows = 0;
@@ -41,7 +41,10 @@ struct ImportTableResult {
 // rules, issue details written when the file has the four details columns,
 // each row's result in the protocol ProgramDir + "ImpotrData.txt", which is
 // then opened in the viewer. For a text file "schema.ini" is written beside
-// it while the run lasts and removed at the end.
+// it while the run lasts and removed at the end. The rows are written to a
+// copy of the register that takes its place only when the run, its details
+// and its protocol are all written: a failed write stops the run with one
+// message (imported false) and the register and the details as they were.
 ImportTableResult ImportTable(const std::filesystem::path& path,
                               const std::filesystem::path& programDir, RegisterFile& reg,
                               ConfigFile& config, const Settings& settings, uint8_t maxKlass,

@@ -178,7 +178,8 @@ IncomingResult ProcessArchive(const fs::path& archive, const std::string& progra
 
     IncomingResult result =
         ProcessRecordFile(dir / actFile, programDir, reg, config, settings, details, indexes, op);
-    if (!result.completed) cfg = before;
+    // An organization added here stays only with the records it sent.
+    if (!result.registerChanged) cfg = before;
     return result;
 }
 

@@ -17,7 +17,7 @@ namespace vrklad {
 // "Actual.log" (letter case ignored) is shown, then the ".act" file goes
 // through ProcessRecordFile. Every refusal comes before anything changes;
 // an organization added here is dropped again when the record file is
-// refused.
+// refused or its run stopped before the register changed.
 IncomingResult ProcessArchive(const std::filesystem::path& archive, const std::string& programDir,
                               RegisterFile& reg, ConfigFile& config, const Settings& settings,
                               DetailsStore& details, RegisterIndexes& indexes, Operator& op);

@@ -2,7 +2,10 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <fstream>
 #include <new>
 #include <stdexcept>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "details/DetailsStore.h"
+#include "exchange/IncomingFailure.h"
 #include "exchange/MatchIncoming.h"
 #include "exchange/RecordUpdate.h"
 #include "exchange/RegisterIndexes.h"
@@ -18,6 +22,7 @@
 #include "register/Operator.h"
 #include "register/ProgramConfig.h"
 #include "register/RegisterFile.h"
+#include "register/RegisterWorkCopy.h"
 #include "register/SettingsIni.h"
 #include "register/TextFile.h"
 #include "rules/Documents.h"
@@ -161,23 +166,32 @@ void Count(IncomingCounters& c, const MergeOutcome& out) {
     c.erroneous += out.erroneous ? 1 : 0;
 }
 
+// What stopped a run before its end.
+enum class Stop { None, Register, Details };
+
 // The sending organization's learners that the file no longer lists.
-uint32_t DeleteUnlisted(RegisterFile& reg, DetailsStore& details,
-                        const std::vector<bool>& processed, uint32_t okpo) {
-    uint32_t deleted = 0;
+Stop DeleteUnlisted(RegisterFile& reg, DetailsStore& details, const std::vector<bool>& processed,
+                    uint32_t okpo, uint32_t& deleted) {
     const RecordDate today = Today();
     std::vector<StudentRecord> records = reg.ReadAll();
+    if (records.size() != std::min(reg.CountRecords(), RegisterFile::kMaxRecords)) {
+        return Stop::Register;
+    }
     for (size_t j = 0; j < records.size(); ++j) {
         StudentRecord& r = records[j];
         if ((j < processed.size() && processed[j]) || r.OKPO != okpo) continue;
         if ((r.LastChange & Deleted) != 0) continue;
         r.LastChange = Deleted;  // assigned, as every deletion does; AllChanges stays
         r.ChangeDate = today;
-        if (!reg.Write(static_cast<uint32_t>(j), r)) continue;
-        details.DelDoc(DetailsDocument(r));
+        if (!reg.Write(static_cast<uint32_t>(j), r)) return Stop::Register;
+        if (!details.DelDoc(DetailsDocument(r))) return Stop::Details;
         ++deleted;
     }
-    return deleted;
+    return Stop::None;
+}
+
+std::string RegisterError(const RegisterFile& reg) {
+    return reg.LastError().empty() ? std::strerror(EIO) : reg.LastError();
 }
 
 }  // namespace
@@ -255,15 +269,36 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
     };
     if (brokenTail != 0) protocol.push_back(BrokenTailLine(brokenTail));
 
+    const std::string fileName = path.filename().string();
+    const std::string registerName = reg.Path().filename().string();
+    // Every change goes to a copy of the register that takes its place only
+    // when the whole run has been written: a write failing half way (a full
+    // disk) stops the run with the register, the details and the
+    // configuration as they were.
+    RegisterWorkCopy copy;
+    if (const std::string error = copy.Begin(reg); !error.empty()) {
+        op.Error(RegisterWriteStopped(registerName, error, fileName));
+        return result;
+    }
+    RegisterFile& work = copy.File();
+    const auto stopped = [&](const std::string& text) {
+        copy.Discard();
+        // The indexes took the run's records in; they follow the register.
+        indexes.Rebuild(reg);
+        op.Error(text);
+        return result;
+    };
+
     IncomingCounters& counters = result.counters;
+    DetailsStore::Transaction transaction(details, DetailsStore::Transaction::Errors::Kept);
+    Stop stop = Stop::None;
     {
-        DetailsStore::Transaction transaction(details);
         // One read transaction on the sender's database: its lock is taken
         // once, not around every lookup.
         DetailsStore::Transaction senderRead(sender);
         {
             Progress progress(op, count);
-            for (size_t i = 0; i < count; ++i) {
+            for (size_t i = 0; i < count && stop == Stop::None; ++i) {
                 progress.At(i);
                 StudentRecord in = (*records)[i];
                 if (foreign) {
@@ -273,8 +308,12 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
                 CanonicalizeDocument(in);
                 if (IsExcludedByBits(in.LastChange)) continue;
 
-                const MatchResult match = MatchIncoming(reg, indexes, in);
-                const MergeOutcome out = ApplyFileVerdict(reg, indexes.docs, match, in);
+                const MatchResult match = MatchIncoming(work, indexes, in);
+                const MergeOutcome out = ApplyFileVerdict(work, indexes.docs, match, in);
+                if (out.registerFailed) {
+                    stop = Stop::Register;
+                    break;
+                }
                 Count(counters, out);
                 Mark(processed, out.processed);
                 if (!out.protocolSuffix.empty()) {
@@ -282,20 +321,26 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
                 }
                 if (fromSender && out.detailsDoc) {
                     if (std::optional<DocumentDetails> row = sender.FindDoc(*out.detailsDoc)) {
-                        details.ReplaceDoc(*out.detailsDoc, *row);
+                        if (!details.ReplaceDoc(*out.detailsDoc, *row)) stop = Stop::Details;
                     }
                 }
             }
         }
         records.reset();
 
-        if (district) {
-            counters.deleted =
-                DeleteUnlisted(reg, details, processed, static_cast<uint32_t>(senderOkpo));
+        if (district && stop == Stop::None) {
+            stop = DeleteUnlisted(work, details, processed, static_cast<uint32_t>(senderOkpo),
+                                  counters.deleted);
         }
-        transaction.Commit();
     }
     sender.Close();
+    if (stop == Stop::Register) {
+        return stopped(RegisterWriteStopped(registerName, RegisterError(work), fileName));
+    }
+    if (stop == Stop::Details || transaction.Failed()) {
+        transaction.Commit();  // rolls back, and gives the database's text
+        return stopped(DetailsWriteStopped(transaction.Error(), fileName));
+    }
 
     protocol.push_back("");
     protocol.push_back("Добавлено новых записей: " + std::to_string(counters.added));
@@ -304,29 +349,40 @@ IncomingResult ProcessRecordFile(const fs::path& path, const std::string& progra
     protocol.push_back("Записей без изменений  : " + std::to_string(counters.unchanged));
     protocol.push_back("Удалено записей : " + std::to_string(counters.deleted));
 
+    // The protocol before the register: a run whose protocol cannot be
+    // written changes nothing.
     const fs::path dir = fs::path(programDir) / kProcessedDir;
     const fs::path protocolPath = dir / (name + ".txt");
     std::error_code ec;
     fs::create_directories(dir, ec);
-    ec = WriteTextFile(protocolPath, protocol);
-    if (ec) {
-        op.Error("Не удалось сохранить файл протокола обработки записей\n" + protocolPath.string() +
-                 "\n" + ec.message());
-    } else {
-        result.protocol = protocolPath;
-        if (!op.OpenInViewer(protocolPath.string())) {
-            op.Warn("Не удалось открыть файл протокола обработки записей\n" +
-                    (dir / name).string());
-        }
+    if (const std::error_code written = WriteTextFile(protocolPath, protocol)) {
+        return stopped(ProtocolWriteStopped(protocolPath.string(), written.message(), fileName));
     }
+    const auto unlisted = [&](const std::string& text) {
+        std::error_code ignored;
+        fs::remove(protocolPath, ignored);  // it tells of changes that were not made
+        return stopped(text);
+    };
+    // The details first: should the register's rename then fail, the
+    // details of the file's documents are newer than the register, which
+    // the next run of the same file puts right.
+    if (!transaction.Commit()) return unlisted(DetailsWriteStopped(transaction.Error(), fileName));
+    if (const std::string error = copy.Commit(reg); !error.empty()) {
+        return unlisted(RegisterWriteStopped(registerName, error, fileName));
+    }
+    result.protocol = protocolPath;
+    result.registerChanged = true;
 
     RecountOrganizations(cfg, reg, settings.TypeOrganization);
     try {
         config.Save();
+        result.completed = true;
     } catch (const ConfigError& e) {
-        op.Error(e.what());
+        op.Error(e.Message());
     }
-    result.completed = true;
+    if (!op.OpenInViewer(protocolPath.string())) {
+        op.Warn("Не удалось открыть файл протокола обработки записей\n" + (dir / name).string());
+    }
     return result;
 }
 

@@ -36,6 +36,10 @@ struct IncomingResult {
     // Ran to its end. False: stopped by a message or the operator's answer,
     // with the register and the configuration as they were.
     bool completed = false;
+    // The records went in, but the configuration could not be saved
+    // afterwards (not completed then): the one in memory matches the
+    // register and is saved again at exit.
+    bool registerChanged = false;
     IncomingCounters counters;
     // The protocol written; empty when none was.
     std::filesystem::path protocol;
@@ -66,8 +70,13 @@ std::string OkpoTooLargeMessage(const std::string& name);
 // and the protocol says the rest was not. The whole
 // file is read in one go; a file longer than the register can take is
 // processed to its end, each record that finds no room refused in the
-// protocol. An error saving the configuration is shown with the system's
-// text; the run still counts as completed.
+// protocol. The changes are written to a copy of the register that takes
+// its place, by one rename, only once the whole run, its details and its
+// protocol are written: a failed write (a full disk) stops the run with one
+// message naming the file and the system's text, and leaves the register,
+// the details and the configuration as they were. An error saving the
+// configuration afterwards is shown too, and the run does not count as
+// completed although its records are in.
 IncomingResult ProcessRecordFile(const std::filesystem::path& path, const std::string& programDir,
                                  RegisterFile& reg, ConfigFile& config, const Settings& settings,
                                  DetailsStore& details, RegisterIndexes& indexes, Operator& op);

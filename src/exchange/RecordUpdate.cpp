@@ -40,6 +40,7 @@ constexpr const char* kImportLead = " - Ошибка: ";
 // A refusal the register itself causes, written like the verdict's own.
 void Fail(MergeOutcome& out, const char* lead, const char* message) {
     out.erroneous = true;
+    out.registerFailed = message == kRegisterIoMessage;
     out.protocolSuffix = std::string(lead) + message;
 }
 

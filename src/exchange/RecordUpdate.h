@@ -47,6 +47,9 @@ struct MergeOutcome {
     bool updated = false;
     bool unchanged = false;
     bool erroneous = false;
+    // A read or write of the register itself failed (a full disk): the run
+    // must stop here rather than count the record and go on.
+    bool registerFailed = false;
     // The register record to mark processed (file processing only), -1 none.
     int32_t processed = -1;
     // The record index written (appended, updated, restored, replaced), -1 none.

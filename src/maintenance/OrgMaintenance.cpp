@@ -1,5 +1,6 @@
 #include "maintenance/OrgMaintenance.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -28,12 +29,35 @@ bool Exists(const std::filesystem::path& path) {
 
 // The configuration is written at once: the records already carry the
 // change, and a crash must not leave them disagreeing with it for long.
-void SaveConfiguration(Session& session, Operator& op) {
+// Should it fail, the configuration in memory still matches the register
+// and is saved again at exit.
+bool SaveConfiguration(Session& session, Operator& op) {
     try {
         session.Configuration().Save();
+        return true;
     } catch (const ConfigError& e) {
-        op.Error(e.what());
+        op.Error(e.Message());
+        return false;
     }
+}
+
+// The changed records take the register's place as a whole (a new file
+// renamed over it), so a write failing half way changes no record at all.
+bool ReplaceRecords(Session& session, Operator& op, const std::vector<StudentRecord>& records) {
+    const std::string error = session.ReplaceRegister(records);
+    if (error.empty()) return true;
+    op.Error("Не удалось записать файл данных " + session.RegisterName() + " (" + error +
+             "). Изменения не внесены.");
+    return false;
+}
+
+bool ReadRecords(Session& session, Operator& op, std::vector<StudentRecord>& records) {
+    RegisterFile& reg = session.Register();
+    records = reg.ReadAll();
+    if (records.size() == std::min(reg.CountRecords(), RegisterFile::kMaxRecords)) return true;
+    op.Error("Не удалось прочитать файл данных " + session.RegisterName() +
+             ". Изменения не внесены.");
+    return false;
 }
 
 // The batch tool can reach these commands in any mode; the menu offers
@@ -70,19 +94,20 @@ bool DeleteChosen(Session& session, Operator& op, const Operator::OrgItem& item)
             "Вы действительно желаете удалить данные из БД по организации " + item.text + " ?")) {
         return false;
     }
-    RegisterFile& reg = session.Register();
     const RecordDate today = Today();
-    std::vector<StudentRecord> records = reg.ReadAll();
-    for (uint32_t i = 0; i < records.size(); ++i) {
-        StudentRecord& r = records[i];
+    std::vector<StudentRecord> records;
+    if (!ReadRecords(session, op, records)) return false;
+    bool marked = false;
+    for (StudentRecord& r : records) {
         if (r.OKPO != item.okpo) continue;
         // Records deleted earlier are marked again: the deletion of the
         // whole organization is what the next corrections export reports.
         r.AllChanges |= r.LastChange;
         r.LastChange = Deleted;
         r.ChangeDate = today;
-        reg.Write(i, r);
+        marked = true;
     }
+    if (marked && !ReplaceRecords(session, op, records)) return false;
 
     ProgramConfig& cfg = session.Config();
     for (int row = 0; row < ProgramConfig::kMaxOrgs; ++row) {
@@ -91,9 +116,8 @@ bool DeleteChosen(Session& session, Operator& op, const Operator::OrgItem& item)
         cfg.OrgLearners[row] = 0;
         cfg.OrgAgency[row] = 0;
     }
-    RecountOrganizations(cfg, reg, session.IniSettings().TypeOrganization);
-    SaveConfiguration(session, op);
-    return true;
+    RecountOrganizations(cfg, session.Register(), session.IniSettings().TypeOrganization);
+    return SaveConfiguration(session, op);
 }
 
 bool RequireDistrictMode(Session& session, Operator& op) {
@@ -164,21 +188,21 @@ bool ReplaceAgency(Session& session, Operator& op, uint32_t newAgency) {
     if (!RequireRegister(session, op)) return false;
 
     const auto agency = static_cast<uint16_t>(newAgency);
-    RegisterFile& reg = session.Register();
     const RecordDate today = Today();
-    std::vector<StudentRecord> records = reg.ReadAll();
+    std::vector<StudentRecord> records;
+    if (!ReadRecords(session, op, records)) return false;
     uint32_t updated = 0;
-    for (uint32_t i = 0; i < records.size(); ++i) {
-        StudentRecord& r = records[i];
+    for (StudentRecord& r : records) {
         if (r.ORG == agency) continue;
         r.ORG = agency;
         MarkOrgChanged(r, today);
-        if (reg.Write(i, r)) ++updated;
+        ++updated;
     }
+    if (updated != 0 && !ReplaceRecords(session, op, records)) return false;
     ProgramConfig& cfg = session.Config();
     cfg.OwnAgency = agency;
     cfg.OrgAgency[0] = agency;
-    SaveConfiguration(session, op);
+    if (!SaveConfiguration(session, op)) return false;
     op.Plain(UpdatedText(updated));
     return true;
 }

@@ -11,9 +11,13 @@ class Session;
 // The "Организации" submenu: the identity of the organization(s) the
 // register serves. Every learner record touched gets its change code and
 // today's ChangeDate, so the change reaches the transport operator with the
-// next corrections export. Each asking version puts its question through
+// next corrections export. The changed records replace the register as a
+// whole (a new file renamed over it), so a write that fails (a full disk)
+// changes no record and no configuration, after a message naming the file
+// and the system's error. Each asking version puts its question through
 // the Operator and calls the version that takes the answer; the batch tool
-// calls the latter directly. All return true when something was changed.
+// calls the latter directly. All return true when something was changed
+// and saved.
 
 // "Заменить ОКПО" (single organization only): every record takes the new
 // OKPO with LastChange OrgChanged (deleted and excluded records take the

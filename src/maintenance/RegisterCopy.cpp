@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "exchange/Archiver.h"
+#include "exchange/ExchangeFile.h"
 #include "exchange/LearnerList.h"
 #include "register/ChangeCodes.h"
 #include "register/Checksum.h"
@@ -69,28 +70,22 @@ bool WriteCopyFiles(Session& session, Operator& op, const std::vector<uint16_t>&
 
     const std::string name = std::to_string(okpo) + ".sch";
     const fs::path copyPath = dir / name;
-    RegisterFile copy;
-    if (copy.Create(copyPath) != RegisterFile::OpenResult::Ok) {
-        op.Error("Не удалось создать файл " + copyPath.string() + " (" + copy.LastError() + ").");
-        return false;
-    }
     const RegisterFile& reg = session.Register();
-    uint16_t written = 0;
+    std::vector<StudentRecord> records;
+    records.reserve(rows.size());
     for (const uint16_t index : rows) {
         StudentRecord r;
-        if (!reg.Read(index, r)) continue;
-        if (copy.Append(r) != RegisterFile::AppendResult::Ok) {
-            op.Error("Не удалось записать файл " + copyPath.string() + ".");
-            return false;
-        }
-        ++written;
+        if (reg.Read(index, r)) records.push_back(r);
     }
-    // Sealed under its own name, as the copy's installation will verify it.
-    if (!SealRegister(copy, name) || !copy.Sync()) {
-        op.Error("Не удалось записать файл " + copyPath.string() + ".");
+    // Written whole beside its place and renamed there, sealed under its own
+    // name as the copy's installation will verify it: a failed write leaves
+    // no half copy under that name.
+    std::string error;
+    if (!WriteExchangeFile(copyPath, records, error)) {
+        op.Error("Не удалось записать файл " + copyPath.string() + " (" + error + ").");
         return false;
     }
-    copy.Close();
+    const auto written = static_cast<uint16_t>(records.size());
 
     const ProgramConfig config = CopyConfig(session.Config(), okpo, written);
     const fs::path configPath = dir / ConfigFile::kFileName;

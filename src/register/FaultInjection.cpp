@@ -14,6 +14,7 @@ namespace {
 std::atomic<fault::Mode> g_mode{fault::Mode::Off};
 std::atomic<uint64_t> g_points{0};
 std::atomic<uint64_t> g_target{0};
+std::atomic<bool> g_flushesReachDisk{true};
 
 enum class Kind { Write, Flush, Name };
 
@@ -60,6 +61,8 @@ void Arm(Mode mode, uint64_t n) {
 void Disarm() { g_mode.store(Mode::Off, std::memory_order_relaxed); }
 
 uint64_t Points() { return g_points.load(std::memory_order_relaxed); }
+
+void SetFlushesReachDisk(bool reach) { g_flushesReachDisk.store(reach, std::memory_order_relaxed); }
 
 }  // namespace fault
 
@@ -110,7 +113,9 @@ int Guarded(Kind kind, Call call) {
 }  // namespace
 
 int Fsync(int fd) {
-    return Guarded(Kind::Flush, [&] { return ::fsync(fd); });
+    return Guarded(Kind::Flush, [&] {
+        return g_flushesReachDisk.load(std::memory_order_relaxed) ? ::fsync(fd) : 0;
+    });
 }
 
 int Ftruncate(int fd, off_t size) {
@@ -134,6 +139,16 @@ int RenameNoReplace(const char* from, const char* to) {
         return 0;
     });
 }
+
+bool WritePoint() {
+    return Guarded(Kind::Write, [] { return 0; }) == 0;
+}
+
+bool FlushPoint() {
+    return Guarded(Kind::Flush, [] { return 0; }) == 0;
+}
+
+bool FlushReachesDisk() { return g_flushesReachDisk.load(std::memory_order_relaxed); }
 
 int SyncDirectory(const char* path) {
     const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -28,6 +28,11 @@ void Disarm();
 // The points passed since Arm.
 uint64_t Points();
 
+// Whether a flush that passes its point reaches the disk (the default).
+// Tests that make many runs on throwaway files, and cut no power, may skip
+// the waits; the flushes still count as points and can still fail.
+void SetFlushesReachDisk(bool reach);
+
 }  // namespace fault
 
 namespace io {
@@ -44,6 +49,15 @@ int Unlink(const char* path);
 int RenameNoReplace(const char* from, const char* to);
 // Flushes a directory, so that the renames and removals in it reach the disk.
 int SyncDirectory(const char* path);
+
+// For writers that make their own system calls (SQLite, for the details
+// database): one write or flush point, passed just before the call. False,
+// with errno ENOSPC, when the call is to fail; at a crash point the
+// process dies before the call.
+bool WritePoint();
+bool FlushPoint();
+// Whether such a writer is to make the flush itself (see SetFlushesReachDisk).
+bool FlushReachesDisk();
 
 }  // namespace io
 

@@ -15,7 +15,9 @@
 namespace vrklad {
 namespace {
 
-[[noreturn]] void ThrowErrno(int err) { throw ConfigError(std::strerror(err)); }
+[[noreturn]] void ThrowErrno(ConfigError::Kind kind, int err) {
+    throw ConfigError(kind, std::strerror(err));
+}
 
 std::string_view BytesOf(const ProgramConfig& config) {
     return {reinterpret_cast<const char*>(&config), sizeof config};
@@ -64,6 +66,11 @@ void Recount(ProgramConfig& config, const RegisterFile& reg, KeyOf keyOf) {
 
 }  // namespace
 
+ConfigError::ConfigError(Kind kind, const std::string& systemText)
+    : std::runtime_error(systemText),
+      m_message(std::string(kind == Kind::Read ? "Не удалось прочитать" : "Не удалось записать") +
+                " файл конфигурации " + ConfigFile::kFileName + " (" + systemText + ")") {}
+
 ProgramConfig EmptyConfig() {
     ProgramConfig config;
     std::memset(static_cast<void*>(&config), 0, sizeof config);
@@ -79,10 +86,10 @@ bool ConfigFile::Load(const std::filesystem::path& programDir) {
         fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        if (errno != ENOENT) ThrowErrno(errno);
+        if (errno != ENOENT) ThrowErrno(ConfigError::Kind::Read, errno);
         m_config = EmptyConfig();
         if (const std::error_code ec = ReplaceFileSafely(m_path, BytesOf(m_config))) {
-            throw ConfigError(ec.message());
+            throw ConfigError(ConfigError::Kind::Write, ec.message());
         }
         m_loaded = true;
         return true;
@@ -98,7 +105,7 @@ bool ConfigFile::Load(const std::filesystem::path& programDir) {
         if (r < 0) {
             const int err = errno;
             ::close(fd);
-            ThrowErrno(err);
+            ThrowErrno(ConfigError::Kind::Read, err);
         }
         if (r == 0) break;
         got += static_cast<size_t>(r);
@@ -114,7 +121,7 @@ bool ConfigFile::Save() {
     // A new file replaces the old one, so a crash mid-write cannot leave a
     // torn configuration; the file is exactly one record afterwards.
     if (const std::error_code ec = ReplaceFileSafely(m_path, BytesOf(m_config))) {
-        throw ConfigError(ec.message());
+        throw ConfigError(ConfigError::Kind::Write, ec.message());
     }
     return true;
 }

@@ -37,7 +37,13 @@ ProgramConfig EmptyConfig();
 // An input/output error on "vrklad.cnf"; what() is the system's error text.
 class ConfigError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Kind { Read, Write };
+    ConfigError(Kind kind, const std::string& systemText);
+    // What the user is shown: which file could not be read or written, and why.
+    const std::string& Message() const { return m_message; }
+
+private:
+    std::string m_message;
 };
 
 // "vrklad.cnf" in ProgramDir. Throws ConfigError on input/output errors.

@@ -68,7 +68,7 @@ Session::StartupResult Session::Startup(Operator& op) {
             cfg.OrgAgency[0] = cfg.OwnAgency;
         }
     } catch (const ConfigError& e) {
-        op.Error(e.what());
+        op.Error(e.Message());
         m_config.Close();
         return StartupResult::Quit;
     }
@@ -389,7 +389,7 @@ bool Session::CloseFiles(Operator& op, bool bringToRest) {
         try {
             m_config.Save();
         } catch (const ConfigError& e) {
-            op.Error(e.what());
+            op.Error(e.Message());
             return false;
         }
     }
@@ -414,7 +414,7 @@ Session::RegisterState Session::ReopenFiles(Operator& op) {
     } catch (const ConfigError& e) {
         // Without a configuration there is no register name: nothing opens,
         // and exit leaves the files alone.
-        op.Error(e.what());
+        op.Error(e.Message());
         MainMenuAccess(false);
         return m_state;
     }
@@ -468,9 +468,10 @@ void Session::OnFirstShown(Operator& op) {
     m_details->Open(m_programDir.string());
 }
 
-void Session::Exit(Operator& op) {
-    if (m_exited) return;
+bool Session::Exit(Operator& op) {
+    if (m_exited) return true;
     m_exited = true;
+    bool saved = true;
     // A register held by another copy belongs to that copy, and so do the
     // counts in the configuration: neither is written from here.
     const bool owns = m_saveOnExit && m_config.IsLoaded() && m_state != RegisterState::Locked &&
@@ -480,7 +481,8 @@ void Session::Exit(Operator& op) {
         try {
             m_config.Save();
         } catch (const ConfigError& e) {
-            op.Error(e.what());
+            op.Error(e.Message());
+            saved = false;
         }
     }
     m_config.Close();
@@ -491,6 +493,7 @@ void Session::Exit(Operator& op) {
         }
         m_register.Close();
     }
+    return saved;
 }
 
 }  // namespace vrklad

@@ -68,8 +68,9 @@ public:
     void OnFirstShown(Operator& op);
     // Recount, save and close the configuration, seal and close the
     // register. A register this copy does not own is left untouched, and so
-    // is the configuration then. Runs once; later calls do nothing.
-    void Exit(Operator& op);
+    // is the configuration then. Runs once; later calls do nothing. False
+    // when the configuration could not be saved (after the message).
+    bool Exit(Operator& op);
 
     // Opens the register under the name the configuration gives, unless it
     // is open already, telling the user why when it cannot be used. For

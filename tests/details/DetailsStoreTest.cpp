@@ -6,6 +6,7 @@
 
 #include "details/CreateDetailsDatabase.h"
 #include "details/DetailsStore.h"
+#include "register/FaultInjection.h"
 #include "support/ScriptedOperator.h"
 #include "support/TempDir.h"
 
@@ -249,6 +250,50 @@ TEST_F(DetailsStoreTest, FailuresInsideTransactionAreShownOnce) {
     EXPECT_FALSE(batch.Commit());
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_EQ(op.shown[0].text, kLead + "attempt to write a readonly database");
+}
+
+// The database's own writes pass the fault seam: a disk that fills up
+// in the middle of a run, or at its commit, leaves none of the run's
+// changes, and with Errors::Kept the text is the caller's to show.
+TEST_F(DetailsStoreTest, FullDiskInsideRunRollsTheWholeRunBack) {
+    ASSERT_TRUE(store.Open(dir.Path()));
+    ASSERT_TRUE(store.InsertDoc("before", Sample(0)));
+    // A run of replacements, its points counted first.
+    const auto run = [&](bool& statementsOk) {
+        DetailsStore::Transaction batch(store, DetailsStore::Transaction::Errors::Kept);
+        statementsOk = true;
+        for (int i = 0; i < 50 && statementsOk; ++i) {
+            statementsOk =
+                store.ReplaceDoc("doc " + std::to_string(i), Sample(i)) && store.DelDoc("before");
+        }
+        const bool committed = batch.Commit();
+        return std::make_pair(committed, batch.Error());
+    };
+    bool statementsOk = false;
+    fault::Arm(fault::Mode::Count);
+    ASSERT_TRUE(run(statementsOk).first);
+    const uint64_t points = fault::Points();
+    fault::Disarm();
+    ASSERT_GT(points, 3u);
+    EXPECT_EQ(CountRows(dir / kDetailsFileName), 50);
+    RunSql(dir / kDetailsFileName,
+           "DELETE FROM DocDetails; INSERT INTO DocDetails (DOC) VALUES ('before')");
+
+    for (const uint64_t from : {uint64_t{1}, points / 2, points}) {
+        SCOPED_TRACE("disk full from point " + std::to_string(from) + " of " +
+                     std::to_string(points));
+        fault::Arm(fault::Mode::DiskFull, from);
+        const auto [committed, error] = run(statementsOk);
+        fault::Disarm();
+        EXPECT_FALSE(committed);
+        EXPECT_FALSE(error.empty());
+        EXPECT_TRUE(op.shown.empty());  // kept for the caller
+        // A rollback the full disk cut short is finished by the next open.
+        store.Close();
+        ASSERT_TRUE(store.Open(dir.Path()));
+        EXPECT_EQ(CountRows(dir / kDetailsFileName), 1);
+        EXPECT_EQ(CountRows(dir / kDetailsFileName, "DOC = 'before'"), 1);
+    }
 }
 
 TEST_F(DetailsStoreTest, FullRegisterOfReplacementsInOneTransaction) {
