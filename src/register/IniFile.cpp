@@ -46,7 +46,9 @@ std::vector<Line> SplitLines(const std::string& bytes) {
     while (pos < bytes.size()) {
         const size_t nl = bytes.find('\n', pos);
         if (nl == std::string::npos) {
-            lines.push_back({pos, bytes.size(), bytes.size()});
+            // A last line cut after its CR still ends there.
+            const size_t end = bytes.back() == '\r' ? bytes.size() - 1 : bytes.size();
+            lines.push_back({pos, end, bytes.size()});
             break;
         }
         const size_t end = nl > pos && bytes[nl - 1] == '\r' ? nl - 1 : nl;
@@ -83,6 +85,14 @@ std::string_view LineEndOf(const std::string& bytes, const std::vector<Line>& li
         if (l.next > l.end) return std::string_view(bytes).substr(l.end, l.next - l.end);
     }
     return "\r\n";
+}
+
+// What completes the file's last line before a line is added after it:
+// nothing, the LF a lone CR lacks, or a whole line end.
+std::string LineEndMissing(const std::string& bytes, std::string_view eol) {
+    if (bytes.empty() || bytes.back() == '\n') return "";
+    if (bytes.back() == '\r') return "\n";
+    return std::string(eol);
 }
 
 // Where the section and its key stand, for reading and writing alike.
@@ -145,12 +155,10 @@ void IniFile::SetValue(std::string_view section, std::string_view key, std::stri
     std::string added = std::string(key) + "=" + std::string(value) + eol;
     size_t at = m_bytes.size();
     if (loc.section) {
-        const Line& after = lines[loc.lastInSection];
-        at = after.next;
-        if (after.next == after.end) added.insert(0, eol);  // the last line had no line end
+        at = lines[loc.lastInSection].next;
+        if (at == m_bytes.size()) added.insert(0, LineEndMissing(m_bytes, eol));
     } else {
-        added.insert(0, "[" + std::string(section) + "]" + eol);
-        if (!m_bytes.empty() && m_bytes.back() != '\n') added.insert(0, eol);
+        added.insert(0, LineEndMissing(m_bytes, eol) + "[" + std::string(section) + "]" + eol);
     }
     m_bytes.insert(at, added);
 }
