@@ -6,7 +6,7 @@
 //
 // Each iteration starts the built vrklad-cli and waits for it; the time is
 // the elapsed time of the whole process, start-up and exit included, and
-// "child_cpu" its processor time (user and system).
+// "child_cpu_ms" its processor time (user and system) in milliseconds.
 
 #include <fcntl.h>
 #include <spawn.h>
