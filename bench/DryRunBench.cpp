@@ -76,7 +76,8 @@ void Tool(benchmark::State& state, const std::vector<std::string>& command, bool
         }
         cpu += run.cpuSeconds;
     }
-    state.counters["child_cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["child_cpu_ms"] =
+        benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
 }
 
 void Check(benchmark::State& state) { Tool(state, {"check"}, false); }

@@ -69,7 +69,7 @@ class LookupIndex {
     struct Slot {
         int64_t key = 0;
         uint16_t record = kNoRecord;
-        uint16_t step = 0;    // probe step at which the slot was taken
+        uint16_t step = 0;     // probe step at which the slot was taken
         uint16_t next = kEnd;  // next slot of the same key's chain
     };
 
@@ -78,10 +78,10 @@ class LookupIndex {
     // where a node-based map took two or three.
     struct Chain {
         int64_t key = 0;
-        uint16_t head = kEnd;  // slot with the smallest probe step
-        uint16_t tail = kEnd;  // slot with the largest probe step
-        uint32_t cursor = 1;   // steps below this one are all occupied ...
-        uint32_t epoch = 0;    // ... as long as no slot was emptied since; 0: a free entry
+        uint16_t head = kEnd;   // slot with the smallest probe step
+        uint16_t tail = kEnd;   // slot with the largest probe step
+        uint32_t cursor = 1;    // steps below this one are all occupied ...
+        uint32_t epoch = 0;     // ... as long as no slot was emptied since; 0: a free entry
         uint32_t overflow = 0;  // 1 + its list in m_overflow, 0 for none
     };
 

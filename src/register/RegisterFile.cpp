@@ -187,7 +187,8 @@ std::vector<StudentRecord> RegisterFile::ReadAll() const {
 
 bool RegisterFile::ReadRange(uint32_t first, StudentRecord* out, uint32_t count) const {
     if (m_fd < 0 || uint64_t{first} + count > std::min(CountRecords(), kMaxRecords)) return false;
-    return count == 0 || ReadFully(m_fd, uint64_t{first} * kRecordSize, out, size_t{count} * kRecordSize);
+    return count == 0 ||
+           ReadFully(m_fd, uint64_t{first} * kRecordSize, out, size_t{count} * kRecordSize);
 }
 
 bool RegisterFile::ReadAt(uint64_t offset, void* data, size_t size) const {
