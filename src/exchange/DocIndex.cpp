@@ -9,10 +9,12 @@ namespace vrklad {
 
 void DocIndex::Rebuild(const std::vector<StudentRecord>& records) {
     const size_t count = std::min<size_t>(records.size(), LookupIndex::kSlots);
-    m_table.Clear(count);
-    for (size_t i = 0; i < count; ++i) {
-        m_table.Insert(DocumentKeyOfField(records[i].DOC), static_cast<uint16_t>(i));
-    }
+    Clear(count);
+    for (size_t i = 0; i < count; ++i) Enter(*KeyOf(records[i]), static_cast<uint16_t>(i));
+}
+
+std::optional<int64_t> DocIndex::KeyOf(const StudentRecord& record) {
+    return DocumentKeyOfField(record.DOC);
 }
 
 std::optional<uint16_t> DocIndex::Lookup(const char (&doc)[16], const char (&altDoc)[16]) const {

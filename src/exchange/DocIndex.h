@@ -20,6 +20,13 @@ class DocIndex {
     // All entries emptied, then every record entered in file order. Only the
     // first 65,535 records have an index.
     void Rebuild(const std::vector<StudentRecord>& records);
+    // The same in steps: Clear with room for `expected` records, then Enter
+    // the KeyOf every record with its index, in file order (Prefetch a key
+    // some records ahead: the table does not fit the cache).
+    void Clear(size_t expected) { m_table.Clear(expected); }
+    static std::optional<int64_t> KeyOf(const StudentRecord& record);
+    void Enter(int64_t key, uint16_t index) { m_table.Insert(key, index); }
+    void Prefetch(int64_t key) const { m_table.Prefetch(key); }
 
     void Insert(int64_t key, uint16_t record) { m_table.Insert(key, record); }
     // DocLookup: the document, then, when not found and altDoc is not blank,

@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <memory_resource>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -48,6 +46,8 @@ class LookupIndex {
     // for `expected` keys.
     void Clear(size_t expected = 0);
     void Insert(int64_t key, uint16_t record);
+    // Brings what an Insert of key looks at first into the cache, ahead of it.
+    void Prefetch(int64_t key) const;
     // The record index of the entry found, nothing when none is. For key 0
     // the answer may be kNoRecord: an empty slot was found.
     std::optional<uint16_t> Lookup(int64_t key) const;
@@ -63,17 +63,43 @@ class LookupIndex {
     static constexpr uint16_t kEnd = 0xFFFF;
     static constexpr uint32_t kInOverflow = 0x10000;
 
+    // One slot of the table, its fields together: an insertion writes all of
+    // them, and at 65,535 records the table does not fit the second-level
+    // cache, so separate arrays cost a cache miss each.
+    struct Slot {
+        int64_t key = 0;
+        uint16_t record = kNoRecord;
+        uint16_t step = 0;     // probe step at which the slot was taken
+        uint16_t next = kEnd;  // next slot of the same key's chain
+    };
+
+    // The entries of one key. Kept in an open-addressing table of their own
+    // (linear probing, at most half full): one cache line per insertion
+    // where a node-based map took two or three.
     struct Chain {
-        uint16_t head = kEnd;  // slot with the smallest probe step
-        uint16_t tail = kEnd;  // slot with the largest probe step
-        uint32_t cursor = 1;   // steps below this one are all occupied ...
-        uint32_t epoch = 0;    // ... as long as no slot was emptied since
-        std::vector<uint16_t> overflow;
+        int64_t key = 0;
+        uint16_t head = kEnd;   // slot with the smallest probe step
+        uint16_t tail = kEnd;   // slot with the largest probe step
+        uint32_t cursor = 1;    // steps below this one are all occupied ...
+        uint32_t epoch = 0;     // ... as long as no slot was emptied since; 0: a free entry
+        uint32_t overflow = 0;  // 1 + its list in m_overflow, 0 for none
     };
 
     // A slot number, kInOverflow for the first overflow entry of the key, or
     // nothing.
     std::optional<uint32_t> Find(int64_t key) const;
+    const Chain* FindChain(int64_t key) const;
+    // The key's chain, a new empty one when it has none.
+    Chain& ChainOf(int64_t key);
+    // The free entry where a chain of `key` goes (the key not in the table).
+    Chain& FreeChainFor(int64_t key);
+    void EraseChain(Chain& chain);
+    size_t ChainPlace(int64_t key) const;
+    static size_t ChainCapacity(size_t keys);
+    std::vector<uint16_t>& OverflowOf(Chain& chain);
+    bool HasOverflow(const Chain& chain) const;
+    // A new epoch: every chain's cursor stale.
+    void NextEpoch();
     void Link(Chain& chain, uint16_t slot);
     void Unlink(Chain& chain, uint16_t slot);
     bool IsZeroKey(uint32_t slot) const { return (m_zeroKey[slot / 64] >> (slot % 64)) & 1; }
@@ -83,20 +109,16 @@ class LookupIndex {
     // The first slot from 1 to last (inclusive) whose key is 0.
     std::optional<uint32_t> FirstZeroKey(uint32_t last) const;
 
-    std::vector<int64_t> m_key;
-    std::vector<uint16_t> m_record;
-    std::vector<uint16_t> m_step;  // probe step at which the slot was taken
-    std::vector<uint16_t> m_next;  // next slot of the same key's chain
+    std::vector<Slot> m_slots;
     std::vector<uint64_t> m_zeroKey;
     // The slots holding an entry, as bits: an insertion into a nearly full
     // table walks many slots, and 8 KB of bits stay in the first-level
-    // cache where the record numbers do not.
+    // cache where the slots do not.
     std::vector<uint64_t> m_taken;
-    // The chains live in an arena that Clear gives back whole: a rebuild
-    // makes one chain per record, and allocating and freeing 65,535 of them
-    // one by one at every rebuild cost more than the probing itself.
-    std::pmr::monotonic_buffer_resource m_arena;
-    std::pmr::unordered_map<int64_t, Chain> m_chains{&m_arena};
+    std::vector<Chain> m_chains;  // a power of two of entries
+    size_t m_chainCount = 0;
+    unsigned m_chainShift = 64;
+    std::vector<std::vector<uint16_t>> m_overflow;
     std::unordered_set<uint64_t> m_fullClasses;  // g << 32 | residue
     uint32_t m_epoch = 1;
     uint16_t m_longest = 0;

@@ -13,7 +13,7 @@ struct RegisterIndexes {
     DocIndex docs;
     SnilsIndex snils;
 
-    // Both rebuilt from one read of the register, DocIndex first.
+    // Both rebuilt from the register, read a block at a time, DocIndex first.
     void Rebuild(const RegisterFile& reg);
 };
 

@@ -8,13 +8,15 @@ namespace vrklad {
 
 void SnilsIndex::Rebuild(const std::vector<StudentRecord>& records) {
     const size_t count = std::min<size_t>(records.size(), LookupIndex::kSlots);
-    m_table.Clear(count);
+    Clear(count);
     for (size_t i = 0; i < count; ++i) {
-        const StudentRecord& r = records[i];
-        if (r.SNILS != 0 && (r.LastChange & Deleted) == 0) {
-            m_table.Insert(r.SNILS, static_cast<uint16_t>(i));
-        }
+        if (const auto key = KeyOf(records[i])) Enter(*key, static_cast<uint16_t>(i));
     }
+}
+
+std::optional<int64_t> SnilsIndex::KeyOf(const StudentRecord& record) {
+    if (record.SNILS == 0 || (record.LastChange & Deleted) != 0) return std::nullopt;
+    return record.SNILS;
 }
 
 }  // namespace vrklad

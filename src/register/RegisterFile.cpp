@@ -185,6 +185,12 @@ std::vector<StudentRecord> RegisterFile::ReadAll() const {
     return records;
 }
 
+bool RegisterFile::ReadRange(uint32_t first, StudentRecord* out, uint32_t count) const {
+    if (m_fd < 0 || uint64_t{first} + count > std::min(CountRecords(), kMaxRecords)) return false;
+    return count == 0 ||
+           ReadFully(m_fd, uint64_t{first} * kRecordSize, out, size_t{count} * kRecordSize);
+}
+
 bool RegisterFile::ReadAt(uint64_t offset, void* data, size_t size) const {
     return m_fd >= 0 && ReadFully(m_fd, offset, data, size);
 }

@@ -59,6 +59,10 @@ public:
     // All records in one read, for operations that walk the whole register;
     // at most the 65,535 addressable ones, empty on a read error.
     std::vector<StudentRecord> ReadAll() const;
+    // Records first .. first + count - 1 in one read, for walking the whole
+    // register through a small buffer; false when any of them is not there
+    // (see Read) or on a read error.
+    bool ReadRange(uint32_t first, StudentRecord* out, uint32_t count) const;
 
     // Raw access for the checksum trailer.
     bool ReadAt(uint64_t offset, void* data, size_t size) const;

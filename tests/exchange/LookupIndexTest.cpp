@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -128,6 +130,78 @@ TEST(LookupIndex, Probing) {
             }
         }
         EXPECT_EQ(index.LongestProbe(), c.longest);
+    }
+}
+
+// The probing rules walked step by step, for tables far from full (no
+// overflow): what every lookup must answer.
+class WalkedTable {
+public:
+    void Insert(int64_t key, uint16_t record) {
+        for (uint32_t j = 1;; ++j) {
+            const uint32_t slot = Slot(key, j);
+            if (m_taken[slot]) continue;
+            m_key[slot] = key;
+            m_record[slot] = record;
+            m_taken[slot] = true;
+            m_longest = std::max<uint32_t>(m_longest, j);
+            return;
+        }
+    }
+    void Remove(int64_t key) {
+        if (auto slot = Find(key)) {
+            m_key[*slot] = 0;
+            m_taken[*slot] = false;
+        }
+    }
+    std::optional<uint16_t> Lookup(int64_t key) const {
+        if (auto slot = Find(key)) return m_record[*slot];
+        return std::nullopt;
+    }
+
+private:
+    static uint32_t Slot(int64_t key, uint32_t j) {
+        return static_cast<uint32_t>((HashPrimary(key) + uint64_t{j} * HashStep(key)) %
+                                     LookupIndex::kSlots);
+    }
+    std::optional<uint32_t> Find(int64_t key) const {
+        for (uint32_t j = 1; j <= m_longest + 1; ++j) {
+            const uint32_t slot = Slot(key, j);
+            if (m_taken[slot] && m_key[slot] == key) return slot;
+        }
+        return std::nullopt;
+    }
+    std::vector<int64_t> m_key = std::vector<int64_t>(LookupIndex::kSlots);
+    std::vector<uint16_t> m_record = std::vector<uint16_t>(LookupIndex::kSlots);
+    std::vector<bool> m_taken = std::vector<bool>(LookupIndex::kSlots);
+    uint32_t m_longest = 0;
+};
+
+// Thousands of keys, each entered and removed many times in a random order,
+// with the table cleared in between: the answers stay those of the probing
+// rules while the keys' chains are added, grown into a larger table and
+// taken out again.
+TEST(LookupIndex, ManyKeysEnteredAndRemovedAnswerAsTheProbingRulesPlaceThem) {
+    std::mt19937_64 random(20261210);
+    std::vector<int64_t> keys(3000);
+    for (int64_t& key : keys) key = static_cast<int64_t>(random() % 100000000000) + 1;
+    LookupIndex index;
+    for (int round = 0; round < 2; ++round) {
+        WalkedTable walked;
+        index.Clear(round == 0 ? 0 : keys.size());
+        for (uint32_t op = 0; op < 30000; ++op) {
+            const int64_t key = keys[random() % keys.size()];
+            if (random() % 5 < 3) {
+                const auto record = static_cast<uint16_t>(op % 60000);
+                index.Insert(key, record);
+                walked.Insert(key, record);
+            } else {
+                index.Remove(key);
+                walked.Remove(key);
+            }
+            if (op % 5000 != 4999) continue;
+            for (const int64_t k : keys) ASSERT_EQ(index.Lookup(k), walked.Lookup(k)) << k;
+        }
     }
 }
 
