@@ -82,7 +82,10 @@ Parsed ParseLine(const std::string& bytes, const Line& line) {
 
 std::string_view LineEndOf(const std::string& bytes, const std::vector<Line>& lines) {
     for (const Line& l : lines) {
-        if (l.next > l.end) return std::string_view(bytes).substr(l.end, l.next - l.end);
+        // A CR the file was cut after is no line end to copy.
+        if (l.next > l.end && bytes[l.next - 1] == '\n') {
+            return std::string_view(bytes).substr(l.end, l.next - l.end);
+        }
     }
     return "\r\n";
 }

@@ -158,6 +158,8 @@ TEST(SettingsIni, SetValueKeepsEveryOtherByte) {
          "RepareDocFormat", "[Other]\r\nA=1\r\nRepareDocFormat=1\r\n"},
         {"section appended after a last line cut after its CR", "; x\n[Options]\r\nB=2\r",
          "Other", "RepareDocFormat", "; x\n[Options]\r\nB=2\r\n[Other]\nRepareDocFormat=1\n"},
+        {"only a line cut after its CR", "; x\r", "Other", "RepareDocFormat",
+         "; x\r\n[Other]\r\nRepareDocFormat=1\r\n"},
         {"empty file", "", "Other", "RepareDocFormat", "[Other]\r\nRepareDocFormat=1\r\n"},
         {"only the first section", "[Other]\r\nA=0\r\n[Other]\r\nRepareDocFormat=0\r\n", "Other",
          "RepareDocFormat",
