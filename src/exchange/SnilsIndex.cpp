@@ -16,7 +16,8 @@ void SnilsIndex::Rebuild(const std::vector<StudentRecord>& records) {
 
 std::optional<int64_t> SnilsIndex::KeyOf(const StudentRecord& record) {
     if (record.SNILS == 0 || (record.LastChange & Deleted) != 0) return std::nullopt;
-    return record.SNILS;
+    // A copy: the packed field is not aligned for the optional to bind to.
+    return int64_t{record.SNILS};
 }
 
 }  // namespace vrklad
