@@ -17,6 +17,7 @@ struct CraftedMember {
     uint16_t namePosition = 0;  // where the file name starts in `name`
     uint8_t hostOs = 2;         // 0 DOS, 2 UNIX
     uint8_t fileType = kArjBinary;
+    uint8_t flags = 0;          // e.g. kArjGarbled
 };
 
 inline void PutU16(std::string& out, uint16_t v) {
@@ -51,8 +52,8 @@ inline std::string CraftArj(const std::vector<CraftedMember>& members) {
     main += std::string("c.arj") + '\0' + '\0';
     std::string out = ArjHeader(main);
     for (const CraftedMember& m : members) {
-        std::string basic = {30, 11, 1, static_cast<char>(m.hostOs), 0, 0 /* stored */,
-                             static_cast<char>(m.fileType), 0};
+        std::string basic = {30, 11, 1, static_cast<char>(m.hostOs), static_cast<char>(m.flags),
+                             0 /* stored */, static_cast<char>(m.fileType), 0};
         PutU32(basic, time);
         PutU32(basic, static_cast<uint32_t>(m.data.size()));
         PutU32(basic, static_cast<uint32_t>(m.data.size()));
